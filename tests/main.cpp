@@ -1,0 +1,19 @@
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+// One Qt application for the whole process. Tests see the same platform, time zone and
+// locale wherever they run, also when the binary is started by hand.
+int main(int argc, char **argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("TZ", "Europe/Zurich", 1);
+    setenv("LC_ALL", "C.UTF-8", 1);
+    tzset();
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
