@@ -8,13 +8,14 @@
 #include "hid/DeviceEvent.h"
 
 #include <QString>
-#include <QWidget>
 
+#include <cstddef>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
 struct hid_device_;
+class QWidget;
 
 class EFHidError : public std::runtime_error {
 public:
@@ -91,6 +92,9 @@ private:
     void EnsureRegistration();
     void Unregister();
     void Notify(bool Arrival, const QString &DeviceName);
+    void AssignEvent(TFDeviceEvent &Event, const TFDeviceEvent &Handler);
+    using TTextReader = int (*)(hid_device_ *Device, wchar_t *Text, std::size_t Length);
+    QString ReadText(TTextReader Reader);
 
     hid_device_ *FDevice = nullptr;
     std::unique_ptr<THotplugSource> FNotificationHandle;

@@ -1,0 +1,172 @@
+#include "app/FormMain.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <qcustomplot.h>
+
+#include <initializer_list>
+#include <utility>
+
+namespace {
+
+constexpr int MinimumWidth = 1024;
+constexpr int MinimumHeight = 600;
+const QString TechnicianWord = QStringLiteral("mondrel");
+const QString EngineeringWord = QStringLiteral("quintabok");
+
+constexpr int ExtendedHeight = 768;
+constexpr float ExtendedMaxStringPower = 700;
+
+void SetShown(std::initializer_list<QWidget *> Controls, bool Shown)
+{
+    for (QWidget *control : Controls)
+        control->setVisible(Shown);
+}
+
+void SetActive(std::initializer_list<QCPAbstractPlottable *> Series, bool Active, bool Listed)
+{
+    for (QCPAbstractPlottable *series : Series) {
+        series->setVisible(Active);
+        if (Listed)
+            series->addToLegend();
+        else
+            series->removeFromLegend();
+    }
+}
+
+}
+
+TFormMain::TFormMain(TStartupOptions Options) : FOptions(std::move(Options))
+{
+    DesignWindow();
+    FormCreate();
+    BindHandlers();
+    timRefreshCurrentData->start();
+}
+
+TFormMain::~TFormMain()
+{
+    FormDestroy();
+}
+
+void TFormMain::FormCreate()
+{
+    lblError->clear();
+    imgError->hide();
+    FHid = std::make_unique<TFHid>(FOptions.HidLibraryFile, this);
+    FMyHidDev.DevicePath.clear();
+    FLogFilePath = QDir(FOptions.DataDirectory).filePath(QStringLiteral("Data.log"));
+    FHistoryData.Clear();
+    edtYeWe->setValue(YearWeekValue(FOptions.Now().date()));
+    ApplyMode();
+    pnlAbout->raise();
+    pnlAbout->hide();
+    pnlNotConnected->raise();
+    PlaceCoverPanels();
+}
+
+// The operating mode lives on only in what is shown, which series are active, and the power
+// ceiling.
+void TFormMain::ApplyMode()
+{
+    SetShown({gbxService, gbxDev, lblTWaterControl, memLog, pnlPWM1, pnlPWM2, pnlPWM3, lblU1, lblU2, lblU3,
+              btnNow, btnMeasPV1, btnMeasPV2, btnMeasPV3, btnRefreshUSB},
+             false);
+    SetActive({serEnergy, serPWM1, serPWM2, serPWM3}, false, false);
+    resize(width(), MinimumHeight);
+    SetActive({serP1, serP2, serP3, serU1, serU2, serU3}, false, true);
+
+    if (FOptions.Arguments.isEmpty())
+        return;
+    const QString word = FOptions.Arguments.first();
+    if (word == TechnicianWord || word == EngineeringWord) {
+        SetShown({gbxService, memLog, lblTWaterControl, pnlPWM1, pnlPWM2, pnlPWM3, lblU1, lblU2, lblU3, btnNow,
+                  btnRefreshUSB},
+                 true);
+        SetActive({serEnergy, serPWM1, serPWM2, serPWM3, serP1, serP2, serP3, serU1, serU2, serU3}, true, true);
+        resize(width(), ExtendedHeight);
+        MaxStringPower = ExtendedMaxStringPower;
+    }
+    if (word == EngineeringWord)
+        SetShown({gbxDev, btnMeasPV1, btnMeasPV2, btnMeasPV3}, true);
+}
+
+void TFormMain::BindHandlers()
+{
+    Bind(timRefreshCurrentData, &QTimer::timeout, &TFormMain::timRefreshCurrentDataTimer);
+    Bind(btnRefreshUSB, &QPushButton::clicked, &TFormMain::btnRefreshUSBClick);
+}
+
+void TFormMain::FormShow()
+{
+    if (!FHid)
+        return;
+    FHid->SetOnDeviceArrival(TFDeviceEvent(this, &TFormMain::GuardedDeviceEvent<&TFormMain::DeviceArrival>));
+    FHid->SetOnDeviceRemoved(TFDeviceEvent(this, &TFormMain::GuardedDeviceEvent<&TFormMain::DeviceRemoved>));
+    ConnectDevice();
+}
+
+void TFormMain::FormClose()
+{
+    timRefreshCurrentData->stop();
+    FHid->Close();
+}
+
+void TFormMain::FormDestroy()
+{
+    auto hid = std::move(FHid);
+    hid.reset();
+    FHistoryData.Clear();
+}
+
+void TFormMain::FormResize()
+{
+    if (width() < MinimumWidth)
+        resize(MinimumWidth, height());
+    if (height() < MinimumHeight)
+        resize(width(), MinimumHeight);
+    PlaceCoverPanels();
+}
+
+void TFormMain::PlaceCoverPanels()
+{
+    pnlNotConnected->setGeometry(rect());
+    pnlAbout->setGeometry(rect());
+}
+
+void TFormMain::showEvent(QShowEvent *Event)
+{
+    QWidget::showEvent(Event);
+    if (FShown)
+        return;
+    FShown = true;
+    Guarded([this] { FormShow(); });
+}
+
+void TFormMain::closeEvent(QCloseEvent *Event)
+{
+    Guarded([this] { FormClose(); });
+    QWidget::closeEvent(Event);
+}
+
+void TFormMain::resizeEvent(QResizeEvent *Event)
+{
+    QWidget::resizeEvent(Event);
+    Guarded([this] { FormResize(); });
+}
+
+void TFormMain::LogLine(const QString &Line)
+{
+    memLog->appendPlainText(Line);
+}
+
+void TFormMain::LogError(const std::exception &Error)
+{
+    LogLine(QStringLiteral("Error: ") + QString::fromUtf8(Error.what()));
+    LogLine(QString());
+}

@@ -1,0 +1,218 @@
+#pragma once
+
+// The main window. It owns the HID component, the connected heater's record and the history
+// list; each subsystem adds its operations and handlers in the folder of its own.
+
+#include "app/StartupOptions.h"
+#include "history/HistoryData.h"
+#include "hid/FHid.h"
+
+#include <QWidget>
+
+#include <exception>
+#include <memory>
+
+class QCPBars;
+class QCPGraph;
+class QCPTextElement;
+class QCustomPlot;
+class QDateEdit;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTimeEdit;
+class QTimer;
+
+class TFormMain : public QWidget {
+    Q_OBJECT
+
+public:
+    // Raises EFHidError when the HID library cannot be loaded or initialised.
+    explicit TFormMain(TStartupOptions Options);
+    ~TFormMain() override;
+
+    // Window state.
+    std::unique_ptr<TFHid> FHid;
+    TFHidDevice FMyHidDev;
+    QString FLogFilePath;
+    THistoryList FHistoryData;
+    bool FDTChanged = false;
+    bool FTSollChanged = false;
+    int FMeasurePWM1 = 0;
+    int FMeasurePWM2 = 0;
+    int FMeasurePWM3 = 0;
+    int FMeasIndex1 = 0;
+    int FMeasIndex2 = 0;
+    int FMeasIndex3 = 0;
+    // The ceiling of a string's computed power U x I, in watts: 500, or 700 in the extended modes.
+    float MaxStringPower = 500;
+
+    // Regions.
+    QWidget *pnlTop = nullptr;
+    QWidget *pnlClient = nullptr;
+    QWidget *pnlHistory = nullptr;
+    QWidget *pnlChart = nullptr;
+    QCustomPlot *chartHistory = nullptr;
+    QPlainTextEdit *memLog = nullptr;
+    QWidget *pnlNotConnected = nullptr;
+    QLabel *Image5 = nullptr;
+    QPushButton *btnRefreshUSB = nullptr;
+    QWidget *pnlAbout = nullptr;
+    QTimer *timRefreshCurrentData = nullptr;
+    QMenu *mnuFW = nullptr;
+    QAction *mnuUpdateFW = nullptr;
+
+    // String columns.
+    QLabel *lblString1 = nullptr, *lblString2 = nullptr, *lblString3 = nullptr;
+    QLabel *imgS1 = nullptr, *imgS2 = nullptr, *imgS3 = nullptr;
+    QProgressBar *prbP1 = nullptr, *prbP2 = nullptr, *prbP3 = nullptr;
+    QWidget *pnlPWM1 = nullptr, *pnlPWM2 = nullptr, *pnlPWM3 = nullptr;
+    QLabel *lblP1 = nullptr, *lblP2 = nullptr, *lblP3 = nullptr;
+    QLabel *lblU1 = nullptr, *lblU2 = nullptr, *lblU3 = nullptr;
+    QSpinBox *edtPWM1 = nullptr, *edtPWM2 = nullptr, *edtPWM3 = nullptr;
+    QPushButton *btnSetPWM1 = nullptr, *btnSetPWM2 = nullptr, *btnSetPWM3 = nullptr;
+    QPushButton *btnSetMax1 = nullptr, *btnSetMax2 = nullptr, *btnSetMax3 = nullptr;
+    QPushButton *btnAutoPWM1 = nullptr, *btnAutoPWM2 = nullptr, *btnAutoPWM3 = nullptr;
+    QPushButton *btnSetNull1 = nullptr, *btnSetNull2 = nullptr, *btnSetNull3 = nullptr;
+    QPushButton *btnMeasPV1 = nullptr, *btnMeasPV2 = nullptr, *btnMeasPV3 = nullptr;
+
+    // Water column and device area.
+    QLabel *Image4 = nullptr;
+    QLabel *lblTWater = nullptr;
+    QLabel *lblTWaterControl = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *lblEnergy = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *lblSerNr = nullptr;
+    QLabel *lblFWVer = nullptr;
+    QLabel *lblTPCB = nullptr;
+    QLabel *Label2 = nullptr;
+    QDateEdit *edtDate = nullptr;
+    QTimeEdit *edtTime = nullptr;
+    QPushButton *btnSetDateTime = nullptr;
+    QPushButton *btnSetLocalDT = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *imgWaterTemp = nullptr;
+    QSpinBox *edtTSoll = nullptr;
+    QPushButton *btnSetTSoll = nullptr;
+    QLabel *imgError = nullptr;
+    QLabel *lblError = nullptr;
+    QLabel *lblSwitchLang = nullptr;
+    QLabel *lblAbout = nullptr;
+
+    // Development group.
+    QGroupBox *gbxDev = nullptr;
+    QLineEdit *edtAddr = nullptr;
+    QLineEdit *edtData = nullptr;
+    QPushButton *btnGetData = nullptr;
+    QPushButton *btnReadMem = nullptr;
+    QPushButton *btnGetFlashTable = nullptr;
+    QPushButton *btnClearSector = nullptr;
+    QPushButton *btnGetStatus = nullptr;
+
+    // Serial-number group.
+    QGroupBox *gbxService = nullptr;
+    QSpinBox *edtYeWe = nullptr;
+    QSpinBox *edtSerNr = nullptr;
+    QPushButton *btnSetSN = nullptr;
+
+    // History side panel.
+    QPushButton *btnLoadMoreData = nullptr;
+    QPushButton *btnNow = nullptr;
+    QPushButton *btnToday = nullptr;
+    QPushButton *btnThisWeek = nullptr;
+    QPushButton *btnThisMonth = nullptr;
+    QPushButton *btnExportHistory = nullptr;
+    QPushButton *btnClearHistory = nullptr;
+
+    // Chart series, in the chart's order.
+    QCPGraph *serEnergy = nullptr;
+    QCPBars *serEnergyBar = nullptr;
+    QCPGraph *serP1 = nullptr, *serP2 = nullptr, *serP3 = nullptr;
+    QCPGraph *serTW = nullptr;
+    QCPGraph *serPWM1 = nullptr, *serPWM2 = nullptr, *serPWM3 = nullptr;
+    QCPGraph *serU1 = nullptr, *serU2 = nullptr, *serU3 = nullptr;
+    QCPTextElement *chartTitle = nullptr;
+
+    // Connection.
+    void ConnectDevice();
+    void DeviceArrival(TFHid *Sender, const QString &DeviceName);
+    void DeviceRemoved(TFHid *Sender, const QString &DeviceName);
+    void btnRefreshUSBClick();
+
+    // Status refresh and history download.
+    void RefreshCurrentData();
+    void timRefreshCurrentDataTimer();
+    void GetHistoryData(int RequestCount, bool Restart);
+
+    // Window events.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormDestroy();
+    void FormResize();
+
+protected:
+    void showEvent(QShowEvent *Event) override;
+    void closeEvent(QCloseEvent *Event) override;
+    void resizeEvent(QResizeEvent *Event) override;
+
+private:
+    void DesignWindow();
+    void DesignTop();
+    void DesignStringColumn(int n, QLabel *&lblString, QLabel *&imgS, QProgressBar *&prbP, QWidget *&pnlPWM,
+                            QLabel *&lblP, QLabel *&lblU, QSpinBox *&edtPWM, QPushButton *&btnSetPWM,
+                            QPushButton *&btnSetMax, QPushButton *&btnAutoPWM, QPushButton *&btnSetNull,
+                            QPushButton *&btnMeasPV);
+    void DesignGroups();
+    void DesignHistoryPanel();
+    void DesignChart();
+    void DesignCoverPanels();
+    void BindHandlers();
+    void ApplyMode();
+    void PlaceCoverPanels();
+
+    // Appends lines to the log memo.
+    void LogLine(const QString &Line);
+    void LogError(const std::exception &Error);
+
+    // Runs a handler so that no exception reaches the event loop: what it does not catch
+    // itself is shown in an error box.
+    template <class F>
+    void Guarded(F &&Handler);
+    template <void (TFormMain::*Method)(TFHid *, const QString &)>
+    void GuardedDeviceEvent(TFHid *Sender, const QString &DeviceName);
+    template <class Sender, class Signal>
+    void Bind(Sender *Control, Signal Event, void (TFormMain::*Method)());
+
+    TStartupOptions FOptions;
+    bool FShown = false;
+};
+
+template <class F>
+void TFormMain::Guarded(F &&Handler)
+{
+    try {
+        Handler();
+    } catch (const std::exception &Error) {
+        FOptions.Dialogs->Error(QString::fromUtf8(Error.what()));
+    }
+}
+
+template <void (TFormMain::*Method)(TFHid *, const QString &)>
+void TFormMain::GuardedDeviceEvent(TFHid *Sender, const QString &DeviceName)
+{
+    Guarded([&] { (this->*Method)(Sender, DeviceName); });
+}
+
+template <class Sender, class Signal>
+void TFormMain::Bind(Sender *Control, Signal Event, void (TFormMain::*Method)())
+{
+    connect(Control, Event, this, [this, Method] { Guarded([&] { (this->*Method)(); }); });
+}

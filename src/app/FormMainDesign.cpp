@@ -1,0 +1,311 @@
+// The window as designed: every control with its kind, place, size and designed text. Texts that
+// are language keys stay keys until the language is applied.
+
+#include "app/FormMain.h"
+
+#include "app/Anchors.h"
+#include "app/Panels.h"
+
+#include <QAction>
+#include <QDateEdit>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimeEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <qcustomplot.h>
+
+namespace {
+
+constexpr int DesignedWidth = 1024;
+constexpr int DesignedHeight = 768;
+constexpr int TopHeight = 289;
+constexpr int MemoHeight = 216;
+constexpr int HistoryPanelWidth = 120;
+// The not-connected panel was laid out at this size before it covers the window.
+const QSize NotConnectedDesign(209, 225);
+
+QLabel *NewLabel(QWidget *Parent, const QString &Text, QRect Geometry,
+                 Qt::Alignment Alignment = Qt::AlignLeft | Qt::AlignVCenter)
+{
+    auto *label = new QLabel(Text, Parent);
+    label->setGeometry(Geometry);
+    label->setAlignment(Alignment);
+    return label;
+}
+
+QLabel *NewCentredLabel(QWidget *Parent, const QString &Text, QRect Geometry)
+{
+    return NewLabel(Parent, Text, Geometry, Qt::AlignCenter);
+}
+
+QLabel *NewImage(QWidget *Parent, const QString &Picture, QRect Geometry)
+{
+    auto *image = new QLabel(Parent);
+    image->setGeometry(Geometry);
+    image->setPixmap(QPixmap(Picture));
+    image->setScaledContents(true);
+    return image;
+}
+
+QLabel *NewLinkLabel(QWidget *Parent, const QString &Text, QRect Geometry)
+{
+    QLabel *label = NewLabel(Parent, Text, Geometry);
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+QPushButton *NewButton(QWidget *Parent, const QString &Text, QRect Geometry)
+{
+    auto *button = new QPushButton(Text, Parent);
+    button->setGeometry(Geometry);
+    return button;
+}
+
+QSpinBox *NewSpinBox(QWidget *Parent, QRect Geometry, int Minimum, int Maximum, int Value)
+{
+    auto *spin = new QSpinBox(Parent);
+    spin->setGeometry(Geometry);
+    spin->setRange(Minimum, Maximum);
+    spin->setValue(Value);
+    return spin;
+}
+
+QGroupBox *NewGroup(QWidget *Parent, const QString &Caption, QRect Geometry)
+{
+    auto *group = new QGroupBox(Caption, Parent);
+    group->setGeometry(Geometry);
+    return group;
+}
+
+// Default sizes of controls placed without one.
+constexpr int DefaultEditWidth = 100;
+constexpr int DefaultButtonWidth = 80;
+constexpr int RowHeight = 22;
+
+}
+
+void TFormMain::DesignWindow()
+{
+    resize(DesignedWidth, DesignedHeight);
+
+    pnlTop = new QWidget(this);
+    pnlTop->setFixedHeight(TopHeight);
+    pnlClient = new QWidget(this);
+    memLog = new QPlainTextEdit(this);
+    memLog->setFixedHeight(MemoHeight);
+    memLog->setReadOnly(true);
+    memLog->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+    auto *regions = new QVBoxLayout(this);
+    regions->setContentsMargins(0, 0, 0, 0);
+    regions->setSpacing(0);
+    regions->addWidget(pnlTop);
+    regions->addWidget(pnlClient, 1);
+    regions->addWidget(memLog);
+
+    pnlChart = new QWidget(pnlClient);
+    pnlHistory = new QWidget(pnlClient);
+    pnlHistory->setFixedWidth(HistoryPanelWidth);
+    auto *client = new QHBoxLayout(pnlClient);
+    client->setContentsMargins(0, 0, 0, 0);
+    client->setSpacing(0);
+    client->addWidget(pnlChart, 1);
+    client->addWidget(pnlHistory);
+
+    DesignTop();
+    DesignGroups();
+    DesignHistoryPanel();
+    DesignChart();
+    DesignCoverPanels();
+
+    timRefreshCurrentData = new QTimer(this);
+    timRefreshCurrentData->setInterval(1001);
+    mnuFW = new QMenu(this);
+    mnuUpdateFW = mnuFW->addAction(QStringLiteral("smnuFlashFW"));
+}
+
+void TFormMain::DesignTop()
+{
+    DesignStringColumn(1, lblString1, imgS1, prbP1, pnlPWM1, lblP1, lblU1, edtPWM1, btnSetPWM1, btnSetMax1,
+                       btnAutoPWM1, btnSetNull1, btnMeasPV1);
+    DesignStringColumn(2, lblString2, imgS2, prbP2, pnlPWM2, lblP2, lblU2, edtPWM2, btnSetPWM2, btnSetMax2,
+                       btnAutoPWM2, btnSetNull2, btnMeasPV2);
+    DesignStringColumn(3, lblString3, imgS3, prbP3, pnlPWM3, lblP3, lblU3, edtPWM3, btnSetPWM3, btnSetMax3,
+                       btnAutoPWM3, btnSetNull3, btnMeasPV3);
+
+    Image4 = NewImage(pnlTop, QStringLiteral(":/images/Thermometer.png"), QRect(410, 40, 80, 80));
+    lblTWater = NewCentredLabel(pnlTop, QStringLiteral("100°C"), QRect(413, 148, 75, 16));
+    lblTWaterControl = NewCentredLabel(pnlTop, QStringLiteral("100°C"), QRect(413, 164, 75, 16));
+    Label4 = NewCentredLabel(pnlTop, QStringLiteral("slblToday"), QRect(421, 223, 58, 16));
+    lblEnergy = NewCentredLabel(pnlTop, QStringLiteral("5000Wh"), QRect(413, 247, 75, 16));
+
+    Label1 = NewLabel(pnlTop, QStringLiteral("slblDevice"), QRect(511, 32, 150, 17));
+    lblSerNr = NewLabel(pnlTop, QStringLiteral("1234-1001"), QRect(674, 32, 99, 17));
+    lblFWVer = NewLinkLabel(pnlTop, QStringLiteral("V1.10"), QRect(778, 32, 99, 17));
+    lblTPCB = NewLabel(pnlTop, QStringLiteral("28°C"), QRect(880, 32, 49, 17));
+
+    Label2 = NewLabel(pnlTop, QStringLiteral("slblDateTime"), QRect(512, 72, 150, 17));
+    edtDate = new QDateEdit(QDate(2016, 9, 30), pnlTop);
+    edtDate->setGeometry(672, 69, DefaultEditWidth, RowHeight);
+    edtTime = new QTimeEdit(QTime(12, 38, 0), pnlTop);
+    edtTime->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    edtTime->setGeometry(776, 69, DefaultEditWidth, RowHeight);
+    btnSetDateTime = NewButton(pnlTop, QStringLiteral("sbtnSet"), QRect(880, 69, 48, 22));
+    btnSetDateTime->setEnabled(false);
+    btnSetLocalDT = NewButton(pnlTop, QStringLiteral("sbtnSetLocal"), QRect(936, 69, 73, 22));
+
+    Label3 = NewLabel(pnlTop, QStringLiteral("slblWaterTemp"), QRect(512, 110, 225, 17));
+    imgWaterTemp = NewImage(pnlTop, QStringLiteral(":/images/QuestionMark.png"), QRect(743, 108, 20, 20));
+    edtTSoll = NewSpinBox(pnlTop, QRect(776, 107, DefaultEditWidth, RowHeight), 45, 85, 45);
+    btnSetTSoll = NewButton(pnlTop, QStringLiteral("sbtnSet"), QRect(880, 107, 129, 22));
+    btnSetTSoll->setEnabled(false);
+
+    imgError = NewImage(pnlTop, QStringLiteral(":/images/pngError.png"), QRect(510, 142, 25, 25));
+    lblError = NewLabel(pnlTop, QString(), QRect(547, 148, 454, 16));
+    QFont bold = lblError->font();
+    bold.setBold(true);
+    lblError->setFont(bold);
+    QPalette orangeRed = lblError->palette();
+    orangeRed.setColor(QPalette::WindowText, QColor::fromRgba(0xFFFF4500));
+    lblError->setPalette(orangeRed);
+
+    lblSwitchLang = NewLinkLabel(pnlTop, QStringLiteral("de"), QRect(955, 8, 34, 16));
+    lblAbout = NewLinkLabel(pnlTop, QStringLiteral("?"), QRect(994, 8, 24, 17));
+
+    auto *anchors = new TAnchorLayout(pnlTop, QSize(DesignedWidth, TopHeight));
+    anchors->Anchor(lblError, akLeft | akTop | akRight);
+    anchors->Anchor(lblSwitchLang, akTop | akRight);
+    anchors->Anchor(lblAbout, akTop | akRight);
+}
+
+void TFormMain::DesignStringColumn(int n, QLabel *&lblString, QLabel *&imgS, QProgressBar *&prbP,
+                                   QWidget *&pnlPWM, QLabel *&lblP, QLabel *&lblU, QSpinBox *&edtPWM,
+                                   QPushButton *&btnSetPWM, QPushButton *&btnSetMax, QPushButton *&btnAutoPWM,
+                                   QPushButton *&btnSetNull, QPushButton *&btnMeasPV)
+{
+    const int d = 120 * (n - 1);
+    lblString = NewCentredLabel(pnlTop, QStringLiteral("slblString%1").arg(n), QRect(44 + d, 16, 56, 16));
+    imgS = NewImage(pnlTop, QStringLiteral(":/images/SolarPanel.png"), QRect(26 + d, 40, 80, 80));
+    prbP = new QProgressBar(pnlTop);
+    prbP->setGeometry(56 + d, 135, 17, 100);
+    prbP->setOrientation(Qt::Vertical);
+    prbP->setRange(0, 500);
+    prbP->setValue(0);
+    prbP->setTextVisible(false);
+    lblP = NewCentredLabel(pnlTop, QStringLiteral("500W"), QRect(29 + d, 247, 75, 16));
+    lblU = NewCentredLabel(pnlTop, QStringLiteral("50V"), QRect(11 + d, 263, 110, 16));
+
+    pnlPWM = new QWidget(pnlTop);
+    pnlPWM->setGeometry(72 + d, 136, 86, 99);
+    edtPWM = NewSpinBox(pnlPWM, QRect(4, 3, 75, 22), -1, 1000, -1);
+    btnSetPWM = NewButton(pnlPWM, QStringLiteral("Set PWM"), QRect(4, 26, 75, 22));
+    btnSetMax = NewButton(pnlPWM, QStringLiteral("Max"), QRect(4, 50, 33, 22));
+    btnAutoPWM = NewButton(pnlPWM, QStringLiteral("Auto"), QRect(40, 50, 39, 22));
+    btnSetNull = NewButton(pnlPWM, QStringLiteral("0"), QRect(4, 74, 33, 22));
+    btnMeasPV = NewButton(pnlPWM, QStringLiteral("Measure"), QRect(40, 74, 39, 22));
+}
+
+void TFormMain::DesignGroups()
+{
+    gbxDev = NewGroup(pnlTop, QStringLiteral("Develpoment"), QRect(501, 200, 332, 81));
+    edtAddr = new QLineEdit(QStringLiteral("$FFF000"), gbxDev);
+    edtAddr->setGeometry(8, 20, 81, 22);
+    edtData = new QLineEdit(QStringLiteral("100"), gbxDev);
+    edtData->setGeometry(96, 20, 81, 22);
+    btnGetData = NewButton(gbxDev, QStringLiteral("Get Data"), QRect(241, 20, DefaultButtonWidth, RowHeight));
+    btnReadMem = NewButton(gbxDev, QStringLiteral("Read Mem"), QRect(5, 52, DefaultButtonWidth, RowHeight));
+    btnGetFlashTable = NewButton(gbxDev, QStringLiteral("Get FTable"), QRect(89, 52, 64, 22));
+    btnClearSector = NewButton(gbxDev, QStringLiteral("Clear Sector"), QRect(160, 52, 73, 22));
+    btnGetStatus = NewButton(gbxDev, QStringLiteral("Get Status"), QRect(240, 52, 81, 22));
+
+    gbxService = NewGroup(pnlTop, QStringLiteral("Service"), QRect(832, 200, 185, 81));
+    edtYeWe = NewSpinBox(gbxService, QRect(8, 21, 81, 22), 1000, 9999, 1000);
+    edtSerNr = NewSpinBox(gbxService, QRect(96, 21, 81, 22), 1000, 9999, 1000);
+    btnSetSN = NewButton(gbxService, QStringLiteral("Set SN"), QRect(8, 52, 169, 22));
+}
+
+void TFormMain::DesignHistoryPanel()
+{
+    const auto button = [this](const QString &Text, int y) {
+        return NewButton(pnlHistory, Text, QRect(7, y, 105, 22));
+    };
+    btnLoadMoreData = button(QStringLiteral("sbtnLoadMoreData"), 10);
+    btnNow = button(QStringLiteral("sbtnNow"), 55);
+    btnToday = button(QStringLiteral("sbtnToday"), 79);
+    btnThisWeek = button(QStringLiteral("sbtnThisWeek"), 103);
+    btnThisMonth = button(QStringLiteral("sbtnThisMonth"), 127);
+    btnExportHistory = button(QStringLiteral("sbtnExport"), 199);
+    btnExportHistory->setToolTip(QStringLiteral("Export Hint"));
+    btnClearHistory = button(QStringLiteral("sbtnClearHistory"), 231);
+
+    auto *anchors = new TAnchorLayout(pnlHistory, QSize(HistoryPanelWidth, DesignedHeight - TopHeight - MemoHeight));
+    anchors->Anchor(btnExportHistory, akLeft | akBottom);
+    anchors->Anchor(btnClearHistory, akLeft | akBottom);
+}
+
+void TFormMain::DesignChart()
+{
+    chartHistory = new QCustomPlot(pnlChart);
+    auto *layout = new QVBoxLayout(pnlChart);
+    layout->setContentsMargins(5, 5, 5, 5);
+    layout->addWidget(chartHistory);
+
+    chartTitle = new QCPTextElement(chartHistory, QStringLiteral("schartTitle"), QFont(font().family(), 11, QFont::Bold));
+    chartHistory->plotLayout()->insertRow(0);
+    chartHistory->plotLayout()->addElement(0, 0, chartTitle);
+
+    auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
+    ticker->setDateTimeFormat(QStringLiteral("dd/MM/yyyy"));
+    chartHistory->xAxis->setTicker(ticker);
+    chartHistory->yAxis->setLabel(QStringLiteral("W, °C, V"));
+    chartHistory->yAxis2->setLabel(QStringLiteral("Wh"));
+    chartHistory->yAxis2->setVisible(true);
+    chartHistory->legend->setVisible(true);
+
+    const auto line = [this](const QString &Title, QColor Colour, QCPAxis *ValueAxis) {
+        QCPGraph *graph = chartHistory->addGraph(chartHistory->xAxis, ValueAxis);
+        graph->setName(Title);
+        graph->setPen(QPen(Colour));
+        return graph;
+    };
+    serEnergy = line(QStringLiteral("sserEnergy"), Qt::black, chartHistory->yAxis2);
+    serEnergyBar = new QCPBars(chartHistory->xAxis, chartHistory->yAxis2);
+    serEnergyBar->setName(QStringLiteral("sserEnergyBar"));
+    QColor barColour = QColor::fromRgba(0xFFE8A213);
+    serEnergyBar->setPen(QPen(barColour));
+    barColour.setAlphaF(0.5);
+    serEnergyBar->setBrush(barColour);
+    QCPAxis *left = chartHistory->yAxis;
+    serP1 = line(QStringLiteral("sserP1"), QColor("red"), left);
+    serP2 = line(QStringLiteral("sserP2"), QColor("green"), left);
+    serP3 = line(QStringLiteral("sserP3"), QColor("blue"), left);
+    serTW = line(QStringLiteral("sserTW"), QColor::fromRgba(0xFFE817DA), left);
+    serPWM1 = line(QStringLiteral("PWM1"), QColor("darkred"), left);
+    serPWM2 = line(QStringLiteral("PWM2"), QColor("darkgreen"), left);
+    serPWM3 = line(QStringLiteral("PWM3"), QColor("darkblue"), left);
+    serU1 = line(QStringLiteral("sserU1"), QColor("lightcoral"), left);
+    serU2 = line(QStringLiteral("sserU2"), QColor("lightgreen"), left);
+    serU3 = line(QStringLiteral("sserU3"), QColor("lightskyblue"), left);
+}
+
+void TFormMain::DesignCoverPanels()
+{
+    pnlNotConnected = new TCoverPanel(this, 85);
+    pnlNotConnected->setGeometry(QRect(QPoint(0, 0), NotConnectedDesign));
+    Image5 = NewImage(pnlNotConnected, QStringLiteral(":/images/Unplugged.png"), QRect(64, 72, 80, 80));
+    btnRefreshUSB = NewButton(pnlNotConnected, QStringLiteral("Refresh"), QRect(40, 152, 129, 33));
+    auto *anchors = new TAnchorLayout(pnlNotConnected, NotConnectedDesign);
+    anchors->Anchor(Image5, 0);
+    anchors->Anchor(btnRefreshUSB, akBottom);
+
+    pnlAbout = new TCoverPanel(this, 95);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+// Everything the main window takes from its surroundings, so that tests can give their own.
+
+#include "app/Dialogs.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+struct TStartupOptions {
+    QStringList Arguments;      // the command-line arguments after the program's name
+    QString HidLibraryFile;     // the HID library to load
+    QString DataDirectory;      // where the data log and measurement files go
+    std::shared_ptr<TDialogs> Dialogs;
+    std::function<QDateTime()> Now;
+};
+
+TStartupOptions DefaultStartupOptions(const QStringList &Arguments);
+
+// Beside the executable; where that folder is not writable (an installed program), the user's
+// application data folder.
+QString DefaultDataDirectory();

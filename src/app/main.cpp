@@ -1,0 +1,12 @@
+#include "app/Application.h"
+#include "Version.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("helvane"));
+    QApplication::setApplicationVersion(QStringLiteral(HELVANE_VERSION_TEXT));
+    return RunMainWindow(DefaultStartupOptions(QApplication::arguments().mid(1)));
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+// One sample of the heater's state, and the list of samples that the chart and the exports read.
+
+#include "core/DateTime.h"
+
+#include <cstdint>
+#include <vector>
+
+struct THistoryData {
+    TDateTime DT = 0;
+    float U1 = 0;
+    float U2 = 0;
+    float U3 = 0;
+    float I1 = 0;
+    float I2 = 0;
+    float I3 = 0;
+    std::int32_t PWM1 = 0;
+    std::int32_t PWM2 = 0;
+    std::int32_t PWM3 = 0;
+    float TW = 0;
+    float TB = 0;
+    std::int32_t Energy = 0;
+    std::int32_t Err = 0;
+    float P1 = 0;
+    float P2 = 0;
+    float P3 = 0;
+};
+
+// -1, 0 or 1 as L's time stamp lies before, at or after R's.
+int CompareHistoryData(const THistoryData &L, const THistoryData &R);
+
+// Samples held by value, oldest first after a sort; live samples are appended unsorted.
+class THistoryList {
+public:
+    int Count() const { return static_cast<int>(FItems.size()); }
+    const THistoryData &Items(int Index) const { return FItems.at(static_cast<std::size_t>(Index)); }
+    void Add(const THistoryData &Sample) { FItems.push_back(Sample); }
+    void Sort();
+    void Clear() { FItems.clear(); }
+
+    std::vector<THistoryData>::const_iterator begin() const { return FItems.begin(); }
+    std::vector<THistoryData>::const_iterator end() const { return FItems.end(); }
+
+private:
+    std::vector<THistoryData> FItems;
+};

@@ -1,0 +1,21 @@
+// The status poll.
+
+#include "app/FormMain.h"
+
+#include <QScopeGuard>
+
+void TFormMain::RefreshCurrentData()
+{
+    const auto closeDevice = qScopeGuard([this] { FHid->Close(); });
+    try {
+        FHid->Open(FMyHidDev.DevicePath);
+        FHid->GetFeatureReport(0);
+    } catch (const std::exception &Error) {
+        LogError(Error);
+    }
+}
+
+void TFormMain::timRefreshCurrentDataTimer()
+{
+    RefreshCurrentData();
+}
