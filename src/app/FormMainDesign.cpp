@@ -95,6 +95,8 @@ constexpr int RowHeight = 22;
 
 void TFormMain::DesignWindow()
 {
+    // The pictures live in a static library, whose resources load only when asked for.
+    Q_INIT_RESOURCE(resources);
     resize(DesignedWidth, DesignedHeight);
 
     pnlTop = new QWidget(this);
