@@ -6,6 +6,8 @@
 
 #include <vector>
 
+class QLocale;
+
 enum class TLanguage { English, German };
 
 struct TLanguageEntry {
@@ -32,3 +34,5 @@ TLanguage LanguageOfSwitchLabel(const QString &Text);
 
 // The ISO 639 language name of the user's locale, or "en" when the system gives none.
 QString UserLanguageID();
+// The same for a given locale: two or three lower-case letters, "en" for the C locale.
+QString LanguageIdOfLocale(const QLocale &Locale);

@@ -1,0 +1,22 @@
+#pragma once
+
+// The progress dialog of long exchanges with the heater: not modal, so the main window stays
+// usable, and Cancel only marks the exchange as cancelled for its next pass.
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+class TdlgProgress : public QDialog {
+public:
+    explicit TdlgProgress(QWidget *Owner);
+
+    QLabel *Label1 = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QPushButton *btnCancel = nullptr;
+    bool Cancelled = false;
+
+    void btnCancelClick();
+};
