@@ -24,7 +24,9 @@ QDateTime DateTimeToQt(TDateTime Value)
         date = date.addDays(1);
         msecs -= 86400000;
     }
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs)));
+    // Wall-clock fields without a zone: a local time that a daylight-saving change skips is
+    // still a valid device time.
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs)), Qt::UTC);
 }
 
 int YearOf(TDateTime Value)

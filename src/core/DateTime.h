@@ -10,7 +10,9 @@ using TDateTime = double;
 
 constexpr double MSecsPerDay = 86400000.0;
 
+// From the date and time fields of a date-time, whatever its zone.
 TDateTime DateTimeFromQt(const QDateTime &Value);
+// The date and time fields, held without a zone (as UTC) so that no local time is invalid.
 QDateTime DateTimeToQt(TDateTime Value);
 // The four-digit year of a date-time.
 int YearOf(TDateTime Value);

@@ -21,3 +21,27 @@ struct TLocaleFormats {
 
     static TLocaleFormats FromLocale(const QLocale &Locale);
 };
+
+// "%1.<n>f": Decimals places (a negative count counts as 0), rounded half away from zero on the
+// value's first 15 significant digits; the locale's decimal separator, no thousands separators.
+// A negative value that rounds to zero prints without a minus.
+QString FormatFixed(const TLocaleFormats &Formats, double Value, int Decimals);
+
+// "%.0n": rounded half away from zero to a whole number, digits grouped by three with the
+// locale's thousands separator.
+QString FormatThousands(const TLocaleFormats &Formats, double Value);
+
+// "%4d" and its kin: right-aligned in Width places, padded with blanks, never cut.
+QString FormatPadded(int Value, int Width);
+
+// A date-time in one of the program's patterns:
+//   "c"          short date, a blank, long time; the time left out at exactly midnight
+//   "ddddd"      short date
+//   "yyyy"       four-digit year
+//   "mmm yyyy"   abbreviated month name, a blank, four-digit year
+//   "hh:nn"      24-hour hours and minutes, two digits each
+//   "hh:nn:ss"   the same with seconds
+//   "dd/MM/yyyy" two-digit day and month, four-digit year
+// where "/" stands for the locale's date separator and ":" for its time separator.
+// Throws std::invalid_argument for any other pattern.
+QString FormatDateTime(const TLocaleFormats &Formats, const QString &Pattern, TDateTime Value);

@@ -8,8 +8,10 @@ TEST(DateTime, DayNumbersCountFromTheEndOf1899)
     EXPECT_EQ(DateTimeFromQt(QDateTime(QDate(1899, 12, 30), QTime(0, 0))), 0.0);
     EXPECT_EQ(DateTimeFromQt(QDateTime(QDate(1970, 1, 1), QTime(0, 0))), 25569.0);
     EXPECT_EQ(DateTimeFromQt(QDateTime(QDate(2017, 4, 7), QTime(12, 0))), 42832.5);
-    EXPECT_EQ(DateTimeToQt(42832.5), QDateTime(QDate(2017, 4, 7), QTime(12, 0)));
-    EXPECT_EQ(DateTimeToQt(-1.25), QDateTime(QDate(1899, 12, 29), QTime(6, 0)));
+    EXPECT_EQ(DateTimeToQt(42832.5), QDateTime(QDate(2017, 4, 7), QTime(12, 0), Qt::UTC));
+    EXPECT_EQ(DateTimeToQt(-1.25), QDateTime(QDate(1899, 12, 29), QTime(6, 0), Qt::UTC));
+    // 02:30 on the night the clocks go forward in Zurich is still a device time.
+    EXPECT_EQ(DateTimeToQt(DateTimeFromQt(QDateTime(QDate(2017, 3, 26), QTime(2, 30), Qt::UTC))).time(), QTime(2, 30));
     EXPECT_EQ(YearOf(42832.5), 2017);
 }
 

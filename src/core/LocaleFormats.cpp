@@ -1,0 +1,266 @@
+#include "core/LocaleFormats.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr QChar Quote = QLatin1Char('\'');
+
+bool IsQuoted(const QString &Part)
+{
+    return Part.startsWith(Quote);
+}
+
+bool IsField(const QString &Part, QChar Letter)
+{
+    return !Part.isEmpty() && Part.at(0) == Letter;
+}
+
+bool IsBlank(const QString &Part)
+{
+    return Part.size() == 1 && Part.at(0).isSpace();
+}
+
+// A Qt date-time pattern split into fields (runs of one letter), quoted literals and single
+// other characters, so that edits of fields never reach into quoted text.
+QStringList SplitPattern(const QString &Pattern)
+{
+    QStringList parts;
+    const qsizetype count = Pattern.size();
+    qsizetype start = 0;
+    while (start < count) {
+        const QChar first = Pattern.at(start);
+        qsizetype end = start + 1;
+        if (first == Quote) {
+            // Inside quotes a doubled quote is a quote character, not the end.
+            while (end < count) {
+                if (Pattern.at(end) != Quote) {
+                    ++end;
+                } else if (end + 1 < count && Pattern.at(end + 1) == Quote) {
+                    end += 2;
+                } else {
+                    ++end;
+                    break;
+                }
+            }
+        } else if (first.isLetter()) {
+            while (end < count && Pattern.at(end) == first)
+                ++end;
+        }
+        parts.append(Pattern.mid(start, end - start));
+        start = end;
+    }
+    return parts;
+}
+
+QString QuotedLiteral(const QString &Text)
+{
+    QString escaped = Text;
+    escaped.replace(Quote, QStringLiteral("''"));
+    return Quote + escaped + Quote;
+}
+
+// Years are always written with four digits, as the program's dates are.
+QString WidenYear(const QString &Pattern)
+{
+    QStringList parts = SplitPattern(Pattern);
+    for (QString &part : parts) {
+        if (part == QLatin1String("yy"))
+            part = QStringLiteral("yyyy");
+    }
+    return parts.join(QString());
+}
+
+// Drops the time-zone field with the blank (or brackets) that set it apart from the time.
+QString WithoutZone(const QString &Pattern)
+{
+    QStringList parts = SplitPattern(Pattern);
+    qsizetype index = 0;
+    while (index < parts.size()) {
+        if (!IsField(parts.at(index), QLatin1Char('t'))) {
+            ++index;
+            continue;
+        }
+        qsizetype first = index;
+        qsizetype last = index;
+        if (first > 0 && last + 1 < parts.size() && parts.at(first - 1) == QLatin1String("(")
+            && parts.at(last + 1) == QLatin1String(")")) {
+            --first;
+            ++last;
+        }
+        if (first > 0 && IsBlank(parts.at(first - 1))) {
+            while (first > 0 && IsBlank(parts.at(first - 1)))
+                --first;
+        } else {
+            while (last + 1 < parts.size() && IsBlank(parts.at(last + 1)))
+                ++last;
+        }
+        parts.remove(first, last - first + 1);
+        index = first;
+    }
+    return parts.join(QString());
+}
+
+// The first character outside quotes that is neither a letter, a digit, a blank nor an invisible
+// direction mark: the character that separates the fields.
+QChar FirstSeparator(const QString &Pattern, QChar Fallback)
+{
+    for (const QString &part : SplitPattern(Pattern)) {
+        if (part.size() != 1 || IsQuoted(part))
+            continue;
+        const QChar c = part.at(0);
+        if (!c.isLetterOrNumber() && !c.isSpace() && c.category() != QChar::Other_Format)
+            return c;
+    }
+    return Fallback;
+}
+
+QChar FirstCharOr(const QString &Text, QChar Fallback)
+{
+    return Text.isEmpty() ? Fallback : Text.at(0);
+}
+
+QString MonthName(const TLocaleFormats &Formats, int Month)
+{
+    if (Formats.ShortMonthNames.size() >= Month)
+        return Formats.ShortMonthNames.at(Month - 1);
+    return QLocale::c().standaloneMonthName(Month, QLocale::ShortFormat);
+}
+
+// The decimal digits of Magnitude * 10^Decimals rounded half away from zero, without leading
+// zeros ("0" for zero). Rounding reads the first 15 significant digits, so that a float widened
+// to double (0.15f is 0.15000000596...) rounds as its decimal reading does.
+std::string RoundedDigits(double Magnitude, int Decimals)
+{
+    char buffer[40];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, Magnitude, std::chars_format::scientific, 14);
+    // buffer holds "d.ddddddddddddddde+XX"
+    const std::string significant = std::string(1, buffer[0]) + std::string(buffer + 2, buffer + 16);
+    const int exponent = std::atoi(std::find(buffer, result.ptr, 'e') + 1);
+    const long long keep = static_cast<long long>(exponent) + 1 + Decimals;   // digits before the rounding place
+    if (keep < 0)
+        return "0";
+
+    const auto width = static_cast<long long>(significant.size());
+    std::string digits = significant.substr(0, static_cast<size_t>(std::min(keep, width)));
+    if (keep > width)
+        digits.append(static_cast<size_t>(keep - width), '0');
+    if (keep < width && significant[static_cast<size_t>(keep)] >= '5') {
+        auto digit = digits.rbegin();
+        for (; digit != digits.rend() && *digit == '9'; ++digit)
+            *digit = '0';
+        if (digit == digits.rend())
+            digits.insert(digits.begin(), '1');
+        else
+            ++*digit;
+    }
+    const auto nonZero = digits.find_first_not_of('0');
+    return nonZero == std::string::npos ? "0" : digits.substr(nonZero);
+}
+
+QString NonFiniteText(double Value)
+{
+    if (std::isnan(Value))
+        return QStringLiteral("NAN");
+    return Value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+}
+
+QString WithSign(double Value, const std::string &Digits, QString Text)
+{
+    if (Value < 0 && Digits != "0")
+        Text.prepend(QLatin1Char('-'));
+    return Text;
+}
+
+QString TimeText(const TLocaleFormats &Formats, const QTime &Time, bool Seconds)
+{
+    const QString separator = QuotedLiteral(QString(Formats.TimeSeparator));
+    QString pattern = QStringLiteral("HH") + separator + QStringLiteral("mm");
+    if (Seconds)
+        pattern += separator + QStringLiteral("ss");
+    return QLocale::c().toString(Time, pattern);
+}
+
+}   // namespace
+
+TLocaleFormats TLocaleFormats::FromLocale(const QLocale &Locale)
+{
+    TLocaleFormats formats;
+    formats.DecimalSeparator = FirstCharOr(Locale.decimalPoint(), formats.DecimalSeparator);
+    formats.ThousandSeparator = FirstCharOr(Locale.groupSeparator(), formats.ThousandSeparator);
+    formats.ShortDateFormat = WidenYear(Locale.dateFormat(QLocale::ShortFormat));
+    formats.LongTimeFormat = WithoutZone(Locale.timeFormat(QLocale::LongFormat));
+    formats.DateSeparator = FirstSeparator(formats.ShortDateFormat, formats.DateSeparator);
+    formats.TimeSeparator = FirstSeparator(formats.LongTimeFormat, formats.TimeSeparator);
+    // Standalone names are the ones a month shows on its own ("Mär 2017", not "März 2017").
+    for (int month = 1; month <= 12; ++month)
+        formats.ShortMonthNames.append(Locale.standaloneMonthName(month, QLocale::ShortFormat));
+    return formats;
+}
+
+QString FormatFixed(const TLocaleFormats &Formats, double Value, int Decimals)
+{
+    if (!std::isfinite(Value))
+        return NonFiniteText(Value);
+    Decimals = std::max(Decimals, 0);
+    const std::string digits = RoundedDigits(std::fabs(Value), Decimals);
+    QString text = QString::fromLatin1(digits.data(), static_cast<qsizetype>(digits.size()));
+    if (text.size() <= Decimals)
+        text.prepend(QString(Decimals + 1 - text.size(), QLatin1Char('0')));
+    if (Decimals > 0)
+        text.insert(text.size() - Decimals, Formats.DecimalSeparator);
+    return WithSign(Value, digits, text);
+}
+
+QString FormatThousands(const TLocaleFormats &Formats, double Value)
+{
+    if (!std::isfinite(Value))
+        return NonFiniteText(Value);
+    const std::string digits = RoundedDigits(std::fabs(Value), 0);
+    QString text = QString::fromLatin1(digits.data(), static_cast<qsizetype>(digits.size()));
+    for (qsizetype position = text.size() - 3; position > 0; position -= 3)
+        text.insert(position, Formats.ThousandSeparator);
+    return WithSign(Value, digits, text);
+}
+
+QString FormatPadded(int Value, int Width)
+{
+    return QString::number(Value).rightJustified(Width, QLatin1Char(' '));
+}
+
+QString FormatDateTime(const TLocaleFormats &Formats, const QString &Pattern, TDateTime Value)
+{
+    // Date and time are formatted apart: a wall-clock time inside a daylight-saving gap makes the
+    // combined QDateTime invalid, while its date and time of day are still the ones to show.
+    const QDateTime moment = DateTimeToQt(Value);
+    const QDate date = moment.date();
+    const QTime time = moment.time();
+    const QLocale c = QLocale::c();
+
+    if (Pattern == QLatin1String("c")) {
+        QString text = c.toString(date, Formats.ShortDateFormat);
+        if (time != QTime(0, 0))
+            text += QLatin1Char(' ') + c.toString(time, Formats.LongTimeFormat);
+        return text;
+    }
+    if (Pattern == QLatin1String("ddddd"))
+        return c.toString(date, Formats.ShortDateFormat);
+    if (Pattern == QLatin1String("yyyy"))
+        return c.toString(date, QStringLiteral("yyyy"));
+    if (Pattern == QLatin1String("mmm yyyy"))
+        return MonthName(Formats, date.month()) + QLatin1Char(' ') + c.toString(date, QStringLiteral("yyyy"));
+    if (Pattern == QLatin1String("hh:nn"))
+        return TimeText(Formats, time, false);
+    if (Pattern == QLatin1String("hh:nn:ss"))
+        return TimeText(Formats, time, true);
+    if (Pattern == QLatin1String("dd/MM/yyyy")) {
+        const QString separator = QuotedLiteral(QString(Formats.DateSeparator));
+        return c.toString(date, QStringLiteral("dd") + separator + QStringLiteral("MM") + separator + QStringLiteral("yyyy"));
+    }
+    throw std::invalid_argument("Unknown date-time pattern \"" + Pattern.toStdString() + "\"");
+}

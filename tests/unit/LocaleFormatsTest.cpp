@@ -1,0 +1,267 @@
+#include "core/LocaleFormats.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+TLocaleFormats MakeFormats(char Decimal, char Thousand, char Date, char Time, const char *ShortDate,
+                           const char *LongTime, const QString &Months)
+{
+    TLocaleFormats formats;
+    formats.DecimalSeparator = QLatin1Char(Decimal);
+    formats.ThousandSeparator = QLatin1Char(Thousand);
+    formats.DateSeparator = QLatin1Char(Date);
+    formats.TimeSeparator = QLatin1Char(Time);
+    formats.ShortDateFormat = QString::fromLatin1(ShortDate);
+    formats.LongTimeFormat = QString::fromLatin1(LongTime);
+    formats.ShortMonthNames = Months.split(QLatin1Char(' '));
+    return formats;
+}
+
+TLocaleFormats EnGb()
+{
+    return MakeFormats('.', ',', '/', ':', "dd/MM/yyyy", "HH:mm:ss",
+                       QStringLiteral("Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec"));
+}
+
+TLocaleFormats EnUs()
+{
+    return MakeFormats('.', ',', '/', ':', "M/d/yyyy", "h:mm:ss AP",
+                       QStringLiteral("Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec"));
+}
+
+TLocaleFormats DeDe()
+{
+    return MakeFormats(',', '.', '.', ':', "dd.MM.yyyy", "HH:mm:ss",
+                       QStringLiteral("Jan Feb Mär Apr Mai Jun Jul Aug Sep Okt Nov Dez"));
+}
+
+// German settings with other separators, to show that they come from the value.
+TLocaleFormats DashesAndDots()
+{
+    TLocaleFormats formats = DeDe();
+    formats.DateSeparator = QLatin1Char('-');
+    formats.TimeSeparator = QLatin1Char('.');
+    return formats;
+}
+
+// 2017-04-07 as a day number; times of day are added as fractions.
+constexpr TDateTime April7 = 42832.0;
+constexpr double Hour = 1.0 / 24;
+
+}   // namespace
+
+TEST(LocaleFormats, FromLocaleTakesSeparatorsFourDigitYearsZonelessTimesAndMonthNames)
+{
+    struct Case {
+        const char *Locale;
+        QChar Decimal, Thousand, Date, Time;
+        QString ShortDate, LongTime, January, March, April;
+    };
+    const std::vector<Case> cases = {
+        {"en_GB", '.', ',', '/', ':', "dd/MM/yyyy", "HH:mm:ss", "Jan", "Mar", "Apr"},
+        {"en_US", '.', ',', '/', ':', "M/d/yyyy", "h:mm:ss AP", "Jan", "Mar", "Apr"},
+        {"de_DE", ',', '.', '.', ':', "dd.MM.yyyy", "HH:mm:ss", "Jan", QStringLiteral("Mär"), "Apr"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Locale);
+        const TLocaleFormats formats = TLocaleFormats::FromLocale(QLocale(QString::fromLatin1(c.Locale)));
+        EXPECT_EQ(formats.DecimalSeparator, c.Decimal);
+        EXPECT_EQ(formats.ThousandSeparator, c.Thousand);
+        EXPECT_EQ(formats.DateSeparator, c.Date);
+        EXPECT_EQ(formats.TimeSeparator, c.Time);
+        EXPECT_EQ(formats.ShortDateFormat, c.ShortDate);
+        EXPECT_EQ(formats.LongTimeFormat, c.LongTime);
+        ASSERT_EQ(formats.ShortMonthNames.size(), 12);
+        EXPECT_EQ(formats.ShortMonthNames.at(0), c.January);
+        EXPECT_EQ(formats.ShortMonthNames.at(2), c.March);
+        EXPECT_EQ(formats.ShortMonthNames.at(3), c.April);
+    }
+
+    // Time patterns whose zone field leads, or whose fields are not divided by colons.
+    struct TimeCase {
+        const char *Locale;
+        QString LongTime;
+        QChar Time;
+    };
+    const std::vector<TimeCase> timeCases = {
+        {"zh_CN", "HH:mm:ss", ':'},
+        {"fi_FI", "H.mm.ss", '.'},
+    };
+    for (const TimeCase &c : timeCases) {
+        SCOPED_TRACE(c.Locale);
+        const TLocaleFormats formats = TLocaleFormats::FromLocale(QLocale(QString::fromLatin1(c.Locale)));
+        EXPECT_EQ(formats.LongTimeFormat, c.LongTime);
+        EXPECT_EQ(formats.TimeSeparator, c.Time);
+    }
+}
+
+TEST(LocaleFormats, FixedRoundsHalfAwayFromZeroOnTheDecimalReading)
+{
+    struct Case {
+        double Value;
+        int Decimals;
+        const char *English, *German;
+    };
+    const std::vector<Case> cases = {
+        {45.25, 1, "45.3", "45,3"},
+        {45.25, 0, "45", "45"},
+        {310.0, 1, "310.0", "310,0"},
+        {63.75, 1, "63.8", "63,8"},
+        {2.25, 1, "2.3", "2,3"},
+        {45.9375, 1, "45.9", "45,9"},
+        {12.25, 2, "12.25", "12,25"},
+        {-2.5, 0, "-3", "-3"},
+        {0.5, 0, "1", "1"},
+        {44.0, 1, "44.0", "44,0"},
+        {0.0, 2, "0.00", "0,00"},
+        // the double nearest 1.005 lies below it; its 15-digit reading does not
+        {1.005, 2, "1.01", "1,01"},
+        {-1.005, 2, "-1.01", "-1,01"},
+        // floats widened to double
+        {0.15f, 1, "0.2", "0,2"},
+        {-0.01f, 2, "-0.01", "-0,01"},
+        // a carry across the decimal separator and into a new digit
+        {9.96, 1, "10.0", "10,0"},
+        {0.06, 1, "0.1", "0,1"},
+        {0.05, 2, "0.05", "0,05"},
+        {1e-20, 2, "0.00", "0,00"},
+        // negative values that round to zero carry no minus
+        {-0.04, 1, "0.0", "0,0"},
+        {-0.0, 1, "0.0", "0,0"},
+        {-0.4, 0, "0", "0"},
+        // no thousands separators
+        {1234567.891, 2, "1234567.89", "1234567,89"},
+        {1e16, 0, "10000000000000000", "10000000000000000"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Value << " with " << c.Decimals);
+        EXPECT_EQ(FormatFixed(EnGb(), c.Value, c.Decimals), QString::fromLatin1(c.English));
+        EXPECT_EQ(FormatFixed(DeDe(), c.Value, c.Decimals), QString::fromLatin1(c.German));
+    }
+}
+
+TEST(LocaleFormats, ThousandsRoundsToWholeNumbersAndGroupsByThree)
+{
+    struct Case {
+        double Value;
+        const char *English, *German;
+    };
+    const std::vector<Case> cases = {
+        {12345, "12,345", "12.345"},
+        {-2, "-2", "-2"},
+        {999, "999", "999"},
+        {1000, "1,000", "1.000"},
+        {100000, "100,000", "100.000"},
+        {-1234567, "-1,234,567", "-1.234.567"},
+        {0, "0", "0"},
+        {999.5, "1,000", "1.000"},
+        {123456.5, "123,457", "123.457"},
+        {-0.4, "0", "0"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Value);
+        EXPECT_EQ(FormatThousands(EnGb(), c.Value), QString::fromLatin1(c.English));
+        EXPECT_EQ(FormatThousands(DeDe(), c.Value), QString::fromLatin1(c.German));
+    }
+}
+
+TEST(LocaleFormats, PaddedRightAlignsWithoutCutting)
+{
+    struct Case {
+        int Value, Width;
+        const char *Expected;
+    };
+    const std::vector<Case> cases = {
+        {634, 4, " 634"},
+        {1709, 4, "1709"},
+        {-5, 4, "  -5"},
+        {12345, 4, "12345"},
+        {0, 4, "   0"},
+        {-1234, 4, "-1234"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.Value);
+        EXPECT_EQ(FormatPadded(c.Value, c.Width), QString::fromLatin1(c.Expected));
+    }
+}
+
+TEST(LocaleFormats, DateTimePatternsFollowTheLocale)
+{
+    struct Case {
+        const char *Name;
+        TLocaleFormats Formats;
+        const char *Pattern;
+        TDateTime Value;
+        QString Expected;
+    };
+    const std::vector<Case> cases = {
+        {"en-GB", EnGb(), "c", April7 + 12 * Hour, "07/04/2017 12:00:00"},
+        {"en-US", EnUs(), "c", April7 + 12 * Hour, "4/7/2017 12:00:00 PM"},
+        {"en-US", EnUs(), "c", April7 + 18 * Hour, "4/7/2017 6:00:00 PM"},
+        {"de-DE", DeDe(), "c", April7 + 12 * Hour, "07.04.2017 12:00:00"},
+        // the time goes only at exactly midnight
+        {"en-GB", EnGb(), "c", April7, "07/04/2017"},
+        {"en-US", EnUs(), "c", April7, "4/7/2017"},
+        {"en-GB", EnGb(), "c", April7 + 1 / MSecsPerDay, "07/04/2017 00:00:00"},
+        // a hair before midnight reads as the next midnight, without a time
+        {"en-GB", EnGb(), "c", April7 + 0.99999999999, "08/04/2017"},
+        {"en-GB", EnGb(), "ddddd", April7 + 12 * Hour, "07/04/2017"},
+        {"en-US", EnUs(), "ddddd", April7 + 18 * Hour, "4/7/2017"},
+        {"de-DE", DeDe(), "ddddd", April7 + 12 * Hour, "07.04.2017"},
+        {"en-GB", EnGb(), "yyyy", April7 + 12 * Hour, "2017"},
+        {"en-GB", EnGb(), "mmm yyyy", April7 + 12 * Hour, "Apr 2017"},
+        {"de-DE", DeDe(), "mmm yyyy", April7 - 31, QStringLiteral("Mär 2017")},
+        {"en-US", EnUs(), "mmm yyyy", April7 - 97 + 23 * Hour, "Dec 2016"},
+        // 24-hour clock whatever the locale's long time
+        {"en-GB", EnGb(), "hh:nn", April7 + 18 * Hour, "18:00"},
+        {"en-US", EnUs(), "hh:nn", April7 + 18 * Hour, "18:00"},
+        {"en-GB", EnGb(), "hh:nn:ss", April7 + (9 * 3600 + 5 * 60 + 7) / 86400.0, "09:05:07"},
+        // 10:00:00 less a fraction of a millisecond rounds to the millisecond
+        {"en-GB", EnGb(), "hh:nn:ss", 42832.416666666664, "10:00:00"},
+        {"dashes and dots", DashesAndDots(), "hh:nn", April7 + 18 * Hour, "18.00"},
+        {"dashes and dots", DashesAndDots(), "hh:nn:ss", April7 + 18 * Hour, "18.00.00"},
+        {"en-GB", EnGb(), "dd/MM/yyyy", April7, "07/04/2017"},
+        {"en-US", EnUs(), "dd/MM/yyyy", April7, "07/04/2017"},
+        {"de-DE", DeDe(), "dd/MM/yyyy", April7, "07.04.2017"},
+        {"dashes and dots", DashesAndDots(), "dd/MM/yyyy", April7, "07-04-2017"},
+        // 2017-03-26 02:30 does not exist on the tests' Zurich clock; the heater still says so
+        {"en-GB", EnGb(), "c", April7 - 12 + 2.5 * Hour, "26/03/2017 02:30:00"},
+        {"en-GB", EnGb(), "hh:nn", April7 - 12 + 2.5 * Hour, "02:30"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Name << " \"" << c.Pattern << "\" " << c.Value);
+        EXPECT_EQ(FormatDateTime(c.Formats, QString::fromLatin1(c.Pattern), c.Value), c.Expected);
+    }
+}
+
+TEST(LocaleFormats, DateTimeRejectsUnknownPatternsByName)
+{
+    for (const char *pattern : {"", "hh-nn", "dd.mm.yyyy", "C"}) {
+        SCOPED_TRACE(pattern);
+        try {
+            FormatDateTime(EnGb(), QString::fromLatin1(pattern), April7);
+            ADD_FAILURE() << "no exception";
+        } catch (const std::invalid_argument &error) {
+            EXPECT_THAT(error.what(), testing::HasSubstr(std::string("\"") + pattern + "\""));
+        }
+    }
+}
+
+TEST(LocaleFormats, FormattingIgnoresTheProcessDefaultLocale)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QStringLiteral("de_DE")));
+    const QString date = FormatDateTime(EnUs(), QStringLiteral("c"), April7 + 18 * Hour);
+    const QString month = FormatDateTime(EnGb(), QStringLiteral("mmm yyyy"), April7);
+    const QString number = FormatFixed(EnGb(), 2.25, 1);
+    QLocale::setDefault(previous);
+
+    EXPECT_EQ(date, QStringLiteral("4/7/2017 6:00:00 PM"));
+    EXPECT_EQ(month, QStringLiteral("Apr 2017"));
+    EXPECT_EQ(number, QStringLiteral("2.3"));
+}
