@@ -13,8 +13,6 @@
 #include <memory>
 #include <optional>
 
-class QWidget;
-
 class THotplugSource {
 public:
     virtual ~THotplugSource() = default;

@@ -11,7 +11,7 @@ TEST(DeviceIdentity, PathKeyIsTheVendorAndProductPartUpperCased)
         {R"(\\?\hid#vid_1fc9&pid_8156#7&1a2b3c&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030})", "VID_1FC9&PID_8156"},
         {R"(\\?\USB#VID_1FC9&PID_8156#5&2f6a1b&0&2#{a5dcbf10-6530-11d2-901f-00c04fb951ed})", "VID_1FC9&PID_8156"},
         {R"(\\?\USB#VID_046D&PID_C31C#x)", "VID_046D&PID_C31C"},
-        {"/dev/hidraw0", "AW0"},
+        {"/dev/hidraw0", "RAW0"},
         {"short", ""},
         {"", ""},
     };
