@@ -3,6 +3,8 @@
 // Control interface of the heater model. The library exports hidapi's C interface
 // (<hidapi/hidapi.h>) and behaves on it as the heater does; these functions let tests and the
 // demo set up the bus, the heater's state and faults, and read back what the host wrote.
+// When the library is loaded it holds the scenario named by the environment variable
+// HEATERSIM_SCENARIO, if any, else the reset state.
 
 #include <hidapi/hidapi.h>
 #include <stdint.h>
@@ -40,7 +42,8 @@ struct heatersim_status {
 // nothing recorded, every counter 0, the clock standing still.
 HEATERSIM_API void heatersim_reset(void);
 // Loads a scenario file (plugs the heater, sets its state and stored history, lets the clock
-// run). Returns 0, or -1 when the file cannot be read or is malformed.
+// run), starting from the reset state. Returns 0, or -1 when the file cannot be read or is
+// malformed; the state is then unchanged.
 HEATERSIM_API int heatersim_load_scenario(const char *file);
 
 // The bus. Every plugged heater answers from the one heater state.
@@ -49,7 +52,9 @@ HEATERSIM_API void heatersim_plug_device(const char *path, unsigned short vendor
 // Removes the device; handles open on it fail from then on.
 HEATERSIM_API void heatersim_unplug(const char *path);
 
+// The status as the next status report carries it.
 HEATERSIM_API void heatersim_get_status(struct heatersim_status *status);
+// Sets every field as given; live values stop following a scenario's time of day.
 HEATERSIM_API void heatersim_set_status(const struct heatersim_status *status);
 // Lets the device clock advance with real time (1) or stand still (0, the default).
 HEATERSIM_API void heatersim_set_clock_running(int running);

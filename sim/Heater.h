@@ -1,0 +1,32 @@
+#pragma once
+
+// The heater's side of the reports: the status it answers, the commands it acts on and the
+// input reports it queues on the handle that asked.
+
+#include "Model.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace heatersim {
+
+std::uint32_t ClockNow(const Clock &clock);
+void SetClock(Clock &clock, std::uint32_t deviceSeconds);
+
+// What the day model needs of the heater: its setpoint and commanded PWM, and the episodes.
+Conditions ConditionsOf(const Heater &heater, const std::vector<Episode> &episodes);
+
+// The status as the next status report carries it.
+heatersim_status ReportedStatus(const Heater &heater);
+
+// Writes report number 0 and the status into data; returns the bytes written.
+int FillStatusReport(const Model &model, unsigned char *data, std::size_t length);
+
+// An output report (report number first) the host wrote on the handle.
+void Receive(Model &model, hid_device_ &handle, std::span<const std::uint8_t> report);
+
+// Moves the next readable input report into data; returns its bytes, 0 when none is readable.
+int TakeInputReport(hid_device_ &handle, unsigned char *data, std::size_t length);
+
+} // namespace heatersim

@@ -1,0 +1,127 @@
+// Output reports as recorded, input reports as queued, and the faults of both.
+
+#include "SimTest.h"
+
+namespace {
+
+using ExchangeTest = SimTest;
+
+TEST_F(ExchangeTest, WritesAreRecordedExactly)
+{
+    Handle heater = PlugAndOpenHeater();
+    const Bytes shortReport{0x00, 0x10};
+    const Bytes command = CommandReport(0x20, 60);
+    ASSERT_EQ(Send(heater.get(), shortReport), 2);
+    ASSERT_EQ(Send(heater.get(), command), kHostReportSize);
+    ASSERT_EQ(heatersim_written_count(), 2);
+
+    Bytes copy(80, 0xEE);
+    EXPECT_EQ(heatersim_written(0, copy.data(), static_cast<int>(copy.size())), 2);
+    EXPECT_EQ(Bytes(copy.begin(), copy.begin() + 2), shortReport);
+    EXPECT_EQ(copy[2], 0xEE);
+    EXPECT_EQ(heatersim_written(1, copy.data(), 3), kHostReportSize);
+    EXPECT_EQ(Bytes(copy.begin(), copy.begin() + 3), Bytes(command.begin(), command.begin() + 3));
+    EXPECT_EQ(copy[3], 0xEE);
+    EXPECT_EQ(heatersim_written(2, copy.data(), 80), -1);
+
+    heatersim_clear_written();
+    EXPECT_EQ(heatersim_written_count(), 0);
+}
+
+TEST_F(ExchangeTest, CommandReplyWaitsForTheNextReadOfItsHandle)
+{
+    Handle heater = PlugAndOpenHeater();
+    Handle other = OpenPath(kHeaterPath);
+    ASSERT_EQ(Send(heater.get(), CommandReport(0x20, 60)), kHostReportSize);
+    StatusReport(heater.get());
+    EXPECT_TRUE(ReadReport(other.get()).empty());
+
+    const Bytes reply = ReadReport(heater.get());
+    ASSERT_EQ(reply.size(), 64u);
+    EXPECT_EQ(reply[0], 0x20);
+    EXPECT_TRUE(ReadReport(heater.get()).empty());
+}
+
+TEST_F(ExchangeTest, ClosingAHandleDiscardsItsReplies)
+{
+    Handle heater = PlugAndOpenHeater();
+    ASSERT_EQ(Send(heater.get(), CommandReport(0x20, 60)), kHostReportSize);
+    heater.reset();
+    heater = OpenPath(kHeaterPath);
+    EXPECT_TRUE(ReadReport(heater.get()).empty());
+}
+
+TEST_F(ExchangeTest, ReadsTakeAtMostTheBuffer)
+{
+    Handle heater = PlugAndOpenHeater();
+    ASSERT_EQ(Send(heater.get(), CommandReport(0x21, 1491559200)), kHostReportSize);
+    unsigned char buffer[8] = {};
+    EXPECT_EQ(hid_read_timeout(heater.get(), buffer, 3, 1000), 3);
+    EXPECT_EQ(buffer[0], 0x21);
+    EXPECT_EQ(buffer[3], 0);
+    EXPECT_EQ(hid_read_timeout(heater.get(), buffer, sizeof buffer, 1000), 0);
+}
+
+TEST_F(ExchangeTest, BlockRequestWithoutReadOutIsNotAnswered)
+{
+    Handle heater = PlugAndOpenHeater();
+    EXPECT_TRUE(Exchange(heater.get(), BlockRequest()).empty());
+}
+
+TEST_F(ExchangeTest, WriteFaultFailsWithItsText)
+{
+    Handle heater = PlugAndOpenHeater();
+    heatersim_fail_write(L"Broken pipe");
+    EXPECT_EQ(Send(heater.get(), CommandReport(0x20, 45)), -1);
+    EXPECT_STREQ(hid_error(heater.get()), L"Broken pipe");
+    EXPECT_EQ(heatersim_written_count(), 0);
+    EXPECT_EQ(HeaterStatus().setpoint, 60);
+
+    heatersim_fail_write(nullptr);
+    EXPECT_EQ(Send(heater.get(), CommandReport(0x20, 45)), kHostReportSize);
+    EXPECT_EQ(hid_error(heater.get()), nullptr);
+    EXPECT_EQ(HeaterStatus().setpoint, 45);
+}
+
+TEST_F(ExchangeTest, ReadFaultFailsEveryReadWithItsText)
+{
+    Handle heater = PlugAndOpenHeater();
+    ASSERT_EQ(Send(heater.get(), CommandReport(0x20, 45)), kHostReportSize);
+    heatersim_fail_read(L"Timed out");
+    unsigned char buffer[256] = {};
+    EXPECT_EQ(hid_read(heater.get(), buffer, sizeof buffer), -1);
+    EXPECT_STREQ(hid_error(heater.get()), L"Timed out");
+    EXPECT_EQ(hid_read_timeout(heater.get(), buffer, sizeof buffer, 2), -1);
+    EXPECT_EQ(hid_get_feature_report(heater.get(), buffer, sizeof buffer), -1);
+    EXPECT_STREQ(hid_error(heater.get()), L"Timed out");
+
+    heatersim_fail_read(nullptr);
+    EXPECT_EQ(ReadReport(heater.get()).size(), 64u);
+}
+
+TEST_F(ExchangeTest, LaggingRepliesNeedEmptyReadsFirst)
+{
+    Handle heater = PlugAndOpenHeater();
+    heatersim_set_reply_lag(2);
+    ASSERT_EQ(Send(heater.get(), CommandReport(0x20, 45)), kHostReportSize);
+    ASSERT_EQ(Send(heater.get(), CommandReport(0x21, 7)), kHostReportSize);
+    EXPECT_TRUE(ReadReport(heater.get()).empty());
+    EXPECT_TRUE(ReadReport(heater.get()).empty());
+    EXPECT_EQ(ReadReport(heater.get()).at(0), 0x20);
+    EXPECT_EQ(ReadReport(heater.get()).at(0), 0x21);
+    EXPECT_TRUE(ReadReport(heater.get()).empty());
+}
+
+TEST_F(ExchangeTest, SilentHeaterActsButNeverAnswers)
+{
+    Handle heater = PlugAndOpenHeater();
+    const unsigned char record[16] = {1};
+    heatersim_set_history(record, 1);
+    heatersim_set_silent(1);
+    EXPECT_TRUE(Exchange(heater.get(), CommandReport(0x20, 45)).empty());
+    EXPECT_TRUE(Exchange(heater.get(), CommandReport(0x02, 0)).empty());
+    EXPECT_TRUE(Exchange(heater.get(), BlockRequest()).empty());
+    EXPECT_EQ(HeaterStatus().setpoint, 45);
+}
+
+} // namespace
