@@ -1,6 +1,7 @@
 #include "app/FormMain.h"
 
 #include <QCloseEvent>
+#include <QMouseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -106,6 +107,8 @@ void TFormMain::FormShow()
 {
     if (!FHid)
         return;
+    SetLanguage(StartLanguage(FOptions.LanguageId));
+    TranslateUI();
     FHid->SetOnDeviceArrival(TFDeviceEvent(this, &TFormMain::GuardedDeviceEvent<&TFormMain::DeviceArrival>));
     FHid->SetOnDeviceRemoved(TFDeviceEvent(this, &TFormMain::GuardedDeviceEvent<&TFormMain::DeviceRemoved>));
     ConnectDevice();
@@ -137,6 +140,52 @@ void TFormMain::PlaceCoverPanels()
 {
     pnlNotConnected->setGeometry(rect());
     pnlAbout->setGeometry(rect());
+}
+
+bool TFormMain::ExtendedMode() const
+{
+    return !gbxService->isHidden();
+}
+
+bool TFormMain::eventFilter(QObject *Watched, QEvent *Event)
+{
+    if (auto *label = qobject_cast<QLabel *>(Watched))
+        return LinkLabelEvent(label, Event);
+    if (Watched == pnlAbout && Event->type() == QEvent::MouseButtonRelease) {
+        // A click on the credits box, outside its links, leaves the panel open.
+        QWidget *target = pnlAbout->childAt(static_cast<QMouseEvent *>(Event)->position().toPoint());
+        if (target != Panel1 && !Panel1->isAncestorOf(target))
+            Guarded([this] { pnlAboutClick(); });
+        return true;
+    }
+    return false;
+}
+
+// The link labels turn bold under the pointer and act on a click.
+bool TFormMain::LinkLabelEvent(QLabel *Label, QEvent *Event)
+{
+    switch (Event->type()) {
+    case QEvent::Enter:
+        Guarded([&] { lblSwitchLangMouseEnter(Label); });
+        return false;
+    case QEvent::Leave:
+        Guarded([&] { lblSwitchLangMouseLeave(Label); });
+        return false;
+    case QEvent::MouseButtonPress:
+        return true;
+    case QEvent::MouseButtonRelease:
+        Guarded([&] {
+            if (Label == lblSwitchLang)
+                lblSwitchLangClick();
+            else if (Label == lblAbout)
+                lblAboutClick();
+            else if (Label == Label8 || Label == Label9)
+                Label8Click(Label);
+        });
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TFormMain::showEvent(QShowEvent *Event)

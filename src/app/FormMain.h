@@ -6,11 +6,16 @@
 #include "app/StartupOptions.h"
 #include "history/HistoryData.h"
 #include "hid/FHid.h"
+#include "i18n/Language.h"
+#include "protocol/StatusReport.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <exception>
+#include <initializer_list>
 #include <memory>
+#include <vector>
 
 class QCPBars;
 class QCPGraph;
@@ -28,6 +33,12 @@ class QPushButton;
 class QSpinBox;
 class QTimeEdit;
 class QTimer;
+class TdlgProgress;
+
+// The program's version, "major.minor.release.build".
+QString GetExeVersion();
+// Hands a web address to the system to open; a failure is not reported.
+void ShellOpen(const QString &Text);
 
 class TFormMain : public QWidget {
     Q_OBJECT
@@ -52,6 +63,7 @@ public:
     int FMeasIndex3 = 0;
     // The ceiling of a string's computed power U x I, in watts: 500, or 700 in the extended modes.
     float MaxStringPower = 500;
+    TLanguage FLanguage = TLanguage::English;
 
     // Regions.
     QWidget *pnlTop = nullptr;
@@ -131,6 +143,16 @@ public:
     QPushButton *btnExportHistory = nullptr;
     QPushButton *btnClearHistory = nullptr;
 
+    // About panel.
+    QLabel *lblAppTitle = nullptr;
+    QLabel *lblCopyright = nullptr;
+    QLabel *lblVersion = nullptr;
+    QLabel *Image1 = nullptr;
+    QWidget *Panel1 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label8 = nullptr;
+    QLabel *Label9 = nullptr;
+
     // Chart series, in the chart's order.
     QCPGraph *serEnergy = nullptr;
     QCPBars *serEnergyBar = nullptr;
@@ -151,6 +173,24 @@ public:
     void timRefreshCurrentDataTimer();
     void GetHistoryData(int RequestCount, bool Restart);
 
+    // Languages.
+    QString Translate(const QString &Text) const;
+    void SetLanguage(TLanguage Language);
+    void TranslateUI();
+    void lblSwitchLangClick();
+    void lblSwitchLangMouseEnter(QLabel *Sender);
+    void lblSwitchLangMouseLeave(QLabel *Sender);
+    // A progress dialog owned by the window, its Cancel button following the language.
+    std::unique_ptr<TdlgProgress> CreateProgressDialog();
+
+    // Status display.
+    void ShowCurrentData(const TCurrentData &S);
+
+    // About panel.
+    void lblAboutClick();
+    void pnlAboutClick();
+    void Label8Click(QLabel *Sender);
+
     // Window events.
     void FormCreate();
     void FormShow();
@@ -159,6 +199,7 @@ public:
     void FormResize();
 
 protected:
+    bool eventFilter(QObject *Watched, QEvent *Event) override;
     void showEvent(QShowEvent *Event) override;
     void closeEvent(QCloseEvent *Event) override;
     void resizeEvent(QResizeEvent *Event) override;
@@ -174,6 +215,11 @@ private:
     void DesignHistoryPanel();
     void DesignChart();
     void DesignCoverPanels();
+    void DesignAboutPanel();
+    void RegisterKeyTexts(std::initializer_list<QWidget *> Controls);
+    void ApplyKeyText(QWidget *Control, const QString &Key) const;
+    bool LinkLabelEvent(QLabel *Label, QEvent *Event);
+    bool ExtendedMode() const;
     void BindHandlers();
     void ApplyMode();
     void PlaceCoverPanels();
@@ -191,8 +237,15 @@ private:
     template <class Sender, class Signal>
     void Bind(Sender *Control, Signal Event, void (TFormMain::*Method)());
 
+    struct TKeyText {
+        QPointer<QWidget> Control;
+        QString Key;
+    };
+
     TStartupOptions FOptions;
     bool FShown = false;
+    // Controls whose text is a language key, with the key they show the text of.
+    std::vector<TKeyText> FKeyTexts;
 };
 
 template <class F>

@@ -128,6 +128,13 @@ void TFormMain::DesignWindow()
     DesignHistoryPanel();
     DesignChart();
     DesignCoverPanels();
+    DesignAboutPanel();
+    RegisterKeyTexts({btnLoadMoreData, btnExportHistory, btnClearHistory, btnNow, btnToday, btnThisWeek,
+                      btnThisMonth, btnSetDateTime, btnSetTSoll, btnSetLocalDT, Label1, Label2, Label3, Label4,
+                      lblString1, lblString2, lblString3});
+    for (QWidget *label : std::initializer_list<QWidget *>{lblSwitchLang, lblAbout, lblFWVer, Label8, Label9})
+        label->installEventFilter(this);
+    pnlAbout->installEventFilter(this);
 
     timRefreshCurrentData = new QTimer(this);
     timRefreshCurrentData->setInterval(1001);
@@ -310,4 +317,51 @@ void TFormMain::DesignCoverPanels()
     anchors->Anchor(btnRefreshUSB, akBottom);
 
     pnlAbout = new TCoverPanel(this, 95);
+}
+
+void TFormMain::DesignAboutPanel()
+{
+    auto *about = new QVBoxLayout(pnlAbout);
+    about->setContentsMargins(0, 50, 0, 0);
+    about->setSpacing(10);
+    lblAppTitle = new QLabel(QStringLiteral("sTitle"), pnlAbout);
+    lblAppTitle->setFixedHeight(30);
+    QFont titleFont = lblAppTitle->font();
+    titleFont.setPointSize(20);
+    lblAppTitle->setFont(titleFont);
+    lblCopyright = new QLabel(QStringLiteral("sCopyright"), pnlAbout);
+    lblCopyright->setFixedHeight(17);
+    lblVersion = new QLabel(pnlAbout);
+    lblVersion->setFixedHeight(17);
+    Image1 = new QLabel(pnlAbout);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/images/Logo.png")));
+    Image1->setContentsMargins(30, 30, 30, 30);
+    for (QLabel *label : {lblAppTitle, lblCopyright, lblVersion, Image1}) {
+        label->setAlignment(Qt::AlignCenter);
+        about->addWidget(label);
+    }
+    about->setStretchFactor(Image1, 1);
+
+    Panel1 = new TCoverPanel(pnlAbout, 85);
+    Panel1->setFixedHeight(113);
+    about->addWidget(Panel1);
+    auto *credits = new QVBoxLayout(Panel1);
+    credits->setContentsMargins(5, 5, 5, 5);
+    Label6 = new QLabel(QStringLiteral("Credits:"), Panel1);
+    Label8 = new QLabel(QStringLiteral("https://www.helvane.com"), Panel1);
+    Label9 = new QLabel(QStringLiteral("https://www.qcustomplot.com"), Panel1);
+    for (QLabel *label : {Label6, Label8, Label9}) {
+        label->setAlignment(Qt::AlignCenter);
+        credits->addWidget(label);
+    }
+    Label8->setCursor(Qt::PointingHandCursor);
+    Label9->setCursor(Qt::PointingHandCursor);
+}
+
+void TFormMain::RegisterKeyTexts(std::initializer_list<QWidget *> Controls)
+{
+    for (QWidget *control : Controls) {
+        const QString key = control->property("text").toString();
+        FKeyTexts.push_back({control, key});
+    }
 }

@@ -1,6 +1,7 @@
 #include "app/StartupOptions.h"
 
 #include "hid/FHid.h"
+#include "i18n/Language.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,6 +16,8 @@ TStartupOptions DefaultStartupOptions(const QStringList &Arguments)
     options.DataDirectory = DefaultDataDirectory();
     options.Dialogs = std::make_shared<TMessageDialogs>();
     options.Now = [] { return QDateTime::currentDateTime(); };
+    options.Locale = TLocaleFormats::FromLocale(QLocale::system());
+    options.LanguageId = UserLanguageID();
     return options;
 }
 

@@ -3,6 +3,7 @@
 // Everything the main window takes from its surroundings, so that tests can give their own.
 
 #include "app/Dialogs.h"
+#include "core/LocaleFormats.h"
 
 #include <QDateTime>
 #include <QString>
@@ -17,6 +18,8 @@ struct TStartupOptions {
     QString DataDirectory;      // where the data log and measurement files go
     std::shared_ptr<TDialogs> Dialogs;
     std::function<QDateTime()> Now;
+    TLocaleFormats Locale;      // numbers and dates as the user's locale writes them
+    QString LanguageId;         // the user's ISO 639 language name
 };
 
 TStartupOptions DefaultStartupOptions(const QStringList &Arguments);

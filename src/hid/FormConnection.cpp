@@ -47,7 +47,9 @@ void TFormMain::DeviceArrival(TFHid *, const QString &)
 
 void TFormMain::DeviceRemoved(TFHid *, const QString &DeviceName)
 {
-    if (ConnectedDeviceKey(FMyHidDev) != DevicePathKey(DeviceName))
+    // Without a connected heater nothing can be removed, even where a name too short to carry
+    // a key would match the empty one.
+    if (FMyHidDev.DevicePath.isEmpty() || ConnectedDeviceKey(FMyHidDev) != DevicePathKey(DeviceName))
         return;
     timRefreshCurrentData->stop();
     FMyHidDev.DevicePath.clear();

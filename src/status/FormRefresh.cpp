@@ -9,7 +9,8 @@ void TFormMain::RefreshCurrentData()
     const auto closeDevice = qScopeGuard([this] { FHid->Close(); });
     try {
         FHid->Open(FMyHidDev.DevicePath);
-        FHid->GetFeatureReport(0);
+        const TCurrentData s = DecodeCurrentData(StatusPayload(FHid->GetFeatureReport(0)), MaxStringPower);
+        ShowCurrentData(s);
     } catch (const std::exception &Error) {
         LogError(Error);
     }

@@ -1,0 +1,77 @@
+// The window's texts in the current language.
+
+#include "app/FormMain.h"
+#include "app/ProgressDlg.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPushButton>
+#include <qcustomplot.h>
+
+QString TFormMain::Translate(const QString &Text) const
+{
+    return TranslateText(FLanguage, Text);
+}
+
+// Controls that show a key's text follow every change of the language at once.
+void TFormMain::SetLanguage(TLanguage Language)
+{
+    FLanguage = Language;
+    lblSwitchLang->setText(SwitchLabelText(Language));
+    std::erase_if(FKeyTexts, [](const TKeyText &Item) { return Item.Control.isNull(); });
+    for (const TKeyText &item : FKeyTexts)
+        ApplyKeyText(item.Control, item.Key);
+}
+
+void TFormMain::ApplyKeyText(QWidget *Control, const QString &Key) const
+{
+    Control->setProperty("text", Translate(Key));
+}
+
+void TFormMain::TranslateUI()
+{
+    const QString title = Translate(QStringLiteral("sTitle"));
+    setWindowTitle(title);
+    lblAppTitle->setText(title);
+    lblCopyright->setText(Translate(QStringLiteral("sCopyright")));
+    lblVersion->setText(GetExeVersion());
+    imgWaterTemp->setToolTip(Translate(QStringLiteral("sInfoWaterTemp1")) + QStringLiteral("\r\n")
+                             + Translate(QStringLiteral("sInfoWaterTemp2")));
+    mnuUpdateFW->setText(Translate(QStringLiteral("smnuFlashFW")));
+    const std::pair<QCPAbstractPlottable *, const char *> titles[] = {
+        {serP1, "sserP1"}, {serP2, "sserP2"}, {serP3, "sserP3"}, {serU1, "sserU1"}, {serU2, "sserU2"},
+        {serU3, "sserU3"}, {serEnergy, "sserEnergy"}, {serEnergyBar, "sserEnergyBar"}, {serTW, "sserTW"}};
+    for (const auto &[series, key] : titles)
+        series->setName(Translate(QString::fromLatin1(key)));
+    chartTitle->setText(Translate(QStringLiteral("schartTitle")));
+    chartHistory->replot();
+}
+
+void TFormMain::lblSwitchLangClick()
+{
+    SetLanguage(LanguageOfSwitchLabel(lblSwitchLang->text()));
+    TranslateUI();
+}
+
+void TFormMain::lblSwitchLangMouseEnter(QLabel *Sender)
+{
+    QFont font = Sender->font();
+    font.setBold(true);
+    Sender->setFont(font);
+}
+
+void TFormMain::lblSwitchLangMouseLeave(QLabel *Sender)
+{
+    QFont font = Sender->font();
+    font.setBold(false);
+    Sender->setFont(font);
+}
+
+std::unique_ptr<TdlgProgress> TFormMain::CreateProgressDialog()
+{
+    auto dialog = std::make_unique<TdlgProgress>(this);
+    const QString key = QStringLiteral("sbtnCancel");
+    ApplyKeyText(dialog->btnCancel, key);
+    FKeyTexts.push_back({dialog->btnCancel, key});
+    return dialog;
+}
