@@ -1,6 +1,9 @@
 #include "app/FormMain.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QDateEdit>
+#include <QTimeEdit>
 #include <QMouseEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -101,6 +104,26 @@ void TFormMain::BindHandlers()
 {
     Bind(timRefreshCurrentData, &QTimer::timeout, &TFormMain::timRefreshCurrentDataTimer);
     Bind(btnRefreshUSB, &QPushButton::clicked, &TFormMain::btnRefreshUSBClick);
+    Bind(btnGetStatus, &QPushButton::clicked, &TFormMain::btnGetStatusClick);
+    Bind(btnSetDateTime, &QPushButton::clicked, &TFormMain::btnSetDateTimeClick);
+    Bind(btnSetLocalDT, &QPushButton::clicked, &TFormMain::btnSetLocalDTClick);
+    Bind(btnSetTSoll, &QPushButton::clicked, &TFormMain::btnSetTSollClick);
+    Bind(btnSetPWM1, &QPushButton::clicked, &TFormMain::btnSetPWM1Click);
+    Bind(btnSetPWM2, &QPushButton::clicked, &TFormMain::btnSetPWM2Click);
+    Bind(btnSetPWM3, &QPushButton::clicked, &TFormMain::btnSetPWM3Click);
+    Bind(btnSetMax1, &QPushButton::clicked, &TFormMain::btnSetMax1Click);
+    Bind(btnSetMax2, &QPushButton::clicked, &TFormMain::btnSetMax2Click);
+    Bind(btnSetMax3, &QPushButton::clicked, &TFormMain::btnSetMax3Click);
+    Bind(btnSetNull1, &QPushButton::clicked, &TFormMain::btnSetNull1Click);
+    Bind(btnSetNull2, &QPushButton::clicked, &TFormMain::btnSetNull2Click);
+    Bind(btnSetNull3, &QPushButton::clicked, &TFormMain::btnSetNull3Click);
+    Bind(btnAutoPWM1, &QPushButton::clicked, &TFormMain::btnAutoPWM1Click);
+    Bind(btnAutoPWM2, &QPushButton::clicked, &TFormMain::btnAutoPWM2Click);
+    Bind(btnAutoPWM3, &QPushButton::clicked, &TFormMain::btnAutoPWM3Click);
+    Bind(btnSetSN, &QPushButton::clicked, &TFormMain::btnSetSNClick);
+    Bind(mnuUpdateFW, &QAction::triggered, &TFormMain::mnuUpdateFWClick);
+    for (QWidget *editor : std::initializer_list<QWidget *>{edtDate, edtTime, edtTSoll})
+        editor->installEventFilter(this);
 }
 
 void TFormMain::FormShow()
@@ -149,6 +172,14 @@ bool TFormMain::ExtendedMode() const
 
 bool TFormMain::eventFilter(QObject *Watched, QEvent *Event)
 {
+    // Entering an editor counts as editing it, whether or not its value changes.
+    if (Event->type() == QEvent::FocusIn) {
+        if (Watched == edtDate || Watched == edtTime)
+            Guarded([this] { edtDateEnter(); });
+        else if (Watched == edtTSoll)
+            Guarded([this] { edtTSollEnter(); });
+        return false;
+    }
     if (auto *label = qobject_cast<QLabel *>(Watched))
         return LinkLabelEvent(label, Event);
     if (Watched == pnlAbout && Event->type() == QEvent::MouseButtonRelease) {
@@ -179,6 +210,8 @@ bool TFormMain::LinkLabelEvent(QLabel *Label, QEvent *Event)
                 lblSwitchLangClick();
             else if (Label == lblAbout)
                 lblAboutClick();
+            else if (Label == lblFWVer)
+                lblFWVerClick();
             else if (Label == Label8 || Label == Label9)
                 Label8Click(Label);
         });

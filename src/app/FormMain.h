@@ -4,6 +4,7 @@
 // list; each subsystem adds its operations and handlers in the folder of its own.
 
 #include "app/StartupOptions.h"
+#include "core/Bytes.h"
 #include "history/HistoryData.h"
 #include "hid/FHid.h"
 #include "i18n/Language.h"
@@ -12,6 +13,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
 #include <exception>
 #include <initializer_list>
 #include <memory>
@@ -168,10 +170,44 @@ public:
     void DeviceRemoved(TFHid *Sender, const QString &DeviceName);
     void btnRefreshUSBClick();
 
-    // Status refresh and history download.
+    // Commands: writes the command report, gives the heater 2 ms to answer and returns what it
+    // answered (nothing that arrives later). Errors are logged; the refresh timer ends enabled.
+    TBytes SetRequest(std::uint8_t Command, std::int32_t Value);
+
+    // Status refresh, data log and history.
     void RefreshCurrentData();
     void timRefreshCurrentDataTimer();
+    void btnGetStatusClick();
+    void AppendLogLine(const QString &Line);
     void GetHistoryData(int RequestCount, bool Restart);
+    void UpdateHistoryChart();
+
+    // Clock and setpoint.
+    void edtDateEnter();
+    void edtTSollEnter();
+    void btnSetDateTimeClick();
+    void btnSetLocalDTClick();
+    void btnSetTSollClick();
+
+    // PWM and serial number.
+    void btnSetPWM1Click();
+    void btnSetPWM2Click();
+    void btnSetPWM3Click();
+    void btnSetMax1Click();
+    void btnSetMax2Click();
+    void btnSetMax3Click();
+    void btnSetNull1Click();
+    void btnSetNull2Click();
+    void btnSetNull3Click();
+    void btnAutoPWM1Click();
+    void btnAutoPWM2Click();
+    void btnAutoPWM3Click();
+    void btnSetSNClick();
+
+    // Firmware update hand-off.
+    void lblFWVerClick();
+    void mnuUpdateFWClick();
+    void StartFirmwareUpdate();
 
     // Languages.
     QString Translate(const QString &Text) const;
@@ -220,6 +256,9 @@ private:
     void ApplyKeyText(QWidget *Control, const QString &Key) const;
     bool LinkLabelEvent(QLabel *Label, QEvent *Event);
     bool ExtendedMode() const;
+    QSpinBox *PwmEdit(int n) const;
+    void SendPwm(int n);
+    void ForcePwm(int n, int Value);
     void BindHandlers();
     void ApplyMode();
     void PlaceCoverPanels();

@@ -274,6 +274,8 @@ void TFormMain::DesignChart()
 
     auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
     ticker->setDateTimeFormat(QStringLiteral("dd/MM/yyyy"));
+    // Chart keys hold the samples' wall-clock time as if it were UTC.
+    ticker->setDateTimeSpec(Qt::UTC);
     chartHistory->xAxis->setTicker(ticker);
     chartHistory->yAxis->setLabel(QStringLiteral("W, °C, V"));
     chartHistory->yAxis2->setLabel(QStringLiteral("Wh"));

@@ -1,5 +1,7 @@
 #include "protocol/Encodings.h"
 
+#include "protocol/Commands.h"
+
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
@@ -8,8 +10,6 @@
 
 namespace {
 
-constexpr std::uint8_t BlockCommand = 0x10;
-constexpr std::uint8_t MemoryReadCommand = 0x02;
 constexpr std::int32_t DeviceEpochOffset = 7200;  // device second 0 is 02:00 local time
 constexpr double UnixEpochDay = 25569.0;
 constexpr int SecondsPerDay = 86400;
@@ -94,12 +94,12 @@ TBytes CommandReport(std::uint8_t Command, std::int32_t Value)
 
 TBytes BlockRequest()
 {
-    return CommandReport(BlockCommand, 0);
+    return CommandReport(cmdNextBlock, 0);
 }
 
 TBytes MemoryReadRequest(std::int32_t Address, std::int32_t Length)
 {
-    TBytes report = Report({0x00, MemoryReadCommand});
+    TBytes report = Report({0x00, cmdHistory});
     WriteU32BE(report, 2, static_cast<std::uint32_t>(Address));
     WriteU32BE(report, 6, static_cast<std::uint32_t>(Length));
     return report;

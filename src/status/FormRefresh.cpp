@@ -1,8 +1,16 @@
-// The status poll.
+// The status poll and the data log.
 
 #include "app/FormMain.h"
+#include "status/DataLog.h"
 
 #include <QScopeGuard>
+
+namespace {
+
+// A reading whose string-1 voltage is exactly this is shown and logged but not kept.
+constexpr float NotKeptVoltage = 255.0f;
+
+}
 
 void TFormMain::RefreshCurrentData()
 {
@@ -11,12 +19,31 @@ void TFormMain::RefreshCurrentData()
         FHid->Open(FMyHidDev.DevicePath);
         const TCurrentData s = DecodeCurrentData(StatusPayload(FHid->GetFeatureReport(0)), MaxStringPower);
         ShowCurrentData(s);
+        if (ExtendedMode()) {
+            if (s.Sample.U1 != NotKeptVoltage)
+                FHistoryData.Add(s.Sample);
+            const QString line = StatusLine(s, FOptions.Locale);
+            LogLine(line);
+            AppendLogLine(line);
+        }
     } catch (const std::exception &Error) {
         LogError(Error);
     }
+    UpdateHistoryChart();
 }
 
+// Each tick refreshes the status; the measurement sweep steps of strings 1 to 3 follow it here.
 void TFormMain::timRefreshCurrentDataTimer()
 {
     RefreshCurrentData();
+}
+
+void TFormMain::btnGetStatusClick()
+{
+    RefreshCurrentData();
+}
+
+void TFormMain::AppendLogLine(const QString &Line)
+{
+    AppendLineToFile(FLogFilePath, Line);
 }

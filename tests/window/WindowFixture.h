@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <initializer_list>
 #include <memory>
 
 // Dialogs that record what the window asked and answer from a script.
@@ -71,6 +72,26 @@ protected:
     static QStringList LogLines(const TFormMain &Window)
     {
         return Window.memLog->toPlainText().split(QLatin1Char('\n'));
+    }
+
+    // Every report the host wrote to the model, in order.
+    static std::vector<TBytes> WrittenReports()
+    {
+        std::vector<TBytes> reports;
+        for (int i = 0; i < heatersim_written_count(); ++i) {
+            TBytes report(256);
+            report.resize(static_cast<std::size_t>(heatersim_written(i, report.data(), 256)));
+            reports.push_back(report);
+        }
+        return reports;
+    }
+
+    // A command report as it goes out: its six bytes, then zeros up to 65.
+    static TBytes Sent(std::initializer_list<std::uint8_t> Head)
+    {
+        TBytes report(Head);
+        report.resize(65, 0);
+        return report;
     }
 
     QTemporaryDir DataDir;
