@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "history/ChartData.h"
 
 #include <gmock/gmock.h>
@@ -15,16 +16,6 @@ namespace {
 constexpr TDateTime March1 = 42795.0;   // 2017-03-01
 constexpr TDateTime April7 = 42832.0;   // 2017-04-07
 constexpr double Hour = 1.0 / 24;
-
-TLocaleFormats German()
-{
-    TLocaleFormats formats;
-    formats.DecimalSeparator = QLatin1Char(',');
-    formats.ThousandSeparator = QLatin1Char('.');
-    formats.DateSeparator = QLatin1Char('.');
-    formats.ShortDateFormat = QStringLiteral("dd.MM.yyyy");
-    return formats;
-}
 
 THistoryData Sample(TDateTime DT, int Energy)
 {
@@ -204,7 +195,7 @@ TEST(ChartData, TitleNamesTheFirstAndLastSampleDates)
         {TLanguage::English, {Sample(42156.0, 0), Sample(April7, 0)}, "Historical data: 01.06.2015 - 07.04.2017"},
     };
     for (const auto &c : cases) {
-        const TChartData chart = BuildChartData(ListOf(c.Samples), 500, c.Language, German());
+        const TChartData chart = BuildChartData(ListOf(c.Samples), 500, c.Language, DeDe());
         EXPECT_EQ(chart.Title, QString::fromUtf8(c.Title));
     }
 }

@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "core/CodePage.h"
 #include "status/DataLog.h"
 
@@ -11,24 +12,6 @@
 
 namespace {
 
-TCurrentData WorkedReading()
-{
-    TCurrentData s;
-    s.SN = 17090634;
-    s.Tsoll = 60;
-    s.TW2 = 44.0f;
-    s.Uisol = 63.75f;
-    s.Sample.DT = 42832.5;
-    s.Sample.TW = 45.25f;
-    s.Sample.TB = 28.5f;
-    s.Sample.U1 = 31.0f;
-    s.Sample.I1 = 10.0f;
-    s.Sample.PWM1 = 400;
-    s.Sample.P1 = 310.0f;
-    s.Sample.Energy = 12345;
-    return s;
-}
-
 QByteArray ReadAll(const QString &Path)
 {
     QFile file(Path);
@@ -40,19 +23,14 @@ QByteArray ReadAll(const QString &Path)
 
 TEST(DataLog, StatusLineOfTheWorkedReading)
 {
-    EXPECT_EQ(StatusLine(WorkedReading(), TLocaleFormats{}),
+    EXPECT_EQ(StatusLine(WorkedReading(), EnGb()),
               QStringLiteral("Helvane (1709- 634): 07/04/2017 12:00:00, Tsoll=60°C, Err=0, TW=45.3, TW2=44.0, "
                              "TB=28.5, U1=31.00, U2=0.00, U3=0.00, I1=10.00, I2=0.00, I3=0.00, PWM1=400, PWM2=0, "
                              "PWM3=0, P1=310.0, P2=0.0, P3=0.0, E=12345, Uisol=63.8"));
 
-    TLocaleFormats german;
-    german.DecimalSeparator = QLatin1Char(',');
-    german.ThousandSeparator = QLatin1Char('.');
-    german.DateSeparator = QLatin1Char('.');
-    german.ShortDateFormat = QStringLiteral("dd.MM.yyyy");
     TCurrentData midnight = WorkedReading();
     midnight.Sample.DT = 42832.0;
-    EXPECT_EQ(StatusLine(midnight, german),
+    EXPECT_EQ(StatusLine(midnight, DeDe()),
               QStringLiteral("Helvane (1709- 634): 07.04.2017, Tsoll=60°C, Err=0, TW=45,3, TW2=44,0, TB=28,5, "
                              "U1=31,00, U2=0,00, U3=0,00, I1=10,00, I2=0,00, I3=0,00, PWM1=400, PWM2=0, PWM3=0, "
                              "P1=310,0, P2=0,0, P3=0,0, E=12345, Uisol=63,8"));

@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "core/LocaleFormats.h"
 
 #include <gmock/gmock.h>
@@ -7,38 +8,6 @@
 #include <vector>
 
 namespace {
-
-TLocaleFormats MakeFormats(char Decimal, char Thousand, char Date, char Time, const char *ShortDate,
-                           const char *LongTime, const QString &Months)
-{
-    TLocaleFormats formats;
-    formats.DecimalSeparator = QLatin1Char(Decimal);
-    formats.ThousandSeparator = QLatin1Char(Thousand);
-    formats.DateSeparator = QLatin1Char(Date);
-    formats.TimeSeparator = QLatin1Char(Time);
-    formats.ShortDateFormat = QString::fromLatin1(ShortDate);
-    formats.LongTimeFormat = QString::fromLatin1(LongTime);
-    formats.ShortMonthNames = Months.split(QLatin1Char(' '));
-    return formats;
-}
-
-TLocaleFormats EnGb()
-{
-    return MakeFormats('.', ',', '/', ':', "dd/MM/yyyy", "HH:mm:ss",
-                       QStringLiteral("Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec"));
-}
-
-TLocaleFormats EnUs()
-{
-    return MakeFormats('.', ',', '/', ':', "M/d/yyyy", "h:mm:ss AP",
-                       QStringLiteral("Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec"));
-}
-
-TLocaleFormats DeDe()
-{
-    return MakeFormats(',', '.', '.', ':', "dd.MM.yyyy", "HH:mm:ss",
-                       QStringLiteral("Jan Feb Mär Apr Mai Jun Jul Aug Sep Okt Nov Dez"));
-}
 
 // German settings with other separators, to show that they come from the value.
 TLocaleFormats DashesAndDots()

@@ -1,40 +1,13 @@
+#include "Fixtures.h"
 #include "status/StatusView.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TLocaleFormats English()
-{
-    return TLocaleFormats{};
-}
-
-TLocaleFormats German()
-{
-    TLocaleFormats formats;
-    formats.DecimalSeparator = QLatin1Char(',');
-    formats.ThousandSeparator = QLatin1Char('.');
-    formats.DateSeparator = QLatin1Char('.');
-    formats.ShortDateFormat = QStringLiteral("dd.MM.yyyy");
-    return formats;
-}
-
-// The worked reading: SN 17090634, TW 45.25, TW2 44, TB 28.5, string 1 at 31 V, 10 A, PWM 400.
 TCurrentData Reading(int Code)
 {
-    TCurrentData s;
-    s.SN = 17090634;
-    s.Tsoll = 60;
-    s.TW2 = 44.0f;
-    s.Uisol = 63.75f;
-    s.Sample.DT = 42832.5;
-    s.Sample.TW = 45.25f;
-    s.Sample.TB = 28.5f;
-    s.Sample.U1 = 31.0f;
-    s.Sample.I1 = 10.0f;
-    s.Sample.PWM1 = 400;
-    s.Sample.P1 = 310.0f;
-    s.Sample.Energy = 12345;
+    TCurrentData s = WorkedReading();
     s.Sample.Err = Code;
     return s;
 }
@@ -66,7 +39,7 @@ TEST(StatusView, StatusCodesChooseClassLineAndHint)
         {255, TLanguage::English, TStatusClass::Error, "Error 255: Internal error", "Internal error"},
     };
     for (const auto &c : cases) {
-        const TStatusView view = MakeStatusView(Reading(c.Code), false, c.Language, English());
+        const TStatusView view = MakeStatusView(Reading(c.Code), false, c.Language, EnGb());
         EXPECT_EQ(view.Class, c.Class) << c.Code;
         EXPECT_EQ(view.ErrorLine, QString::fromUtf8(c.Line)) << c.Code;
         EXPECT_EQ(view.ErrorHint, QString::fromUtf8(c.Hint)) << c.Code;
@@ -85,7 +58,7 @@ TEST(StatusView, OwnerSeesNoPowersWhileTheHeaterIsOffOrInError)
         {111, true, true},   {201, true, true},
     };
     for (const auto &c : cases) {
-        const TStatusView view = MakeStatusView(Reading(c.Code), c.Extended, TLanguage::English, English());
+        const TStatusView view = MakeStatusView(Reading(c.Code), c.Extended, TLanguage::English, EnGb());
         const TStringView &string1 = view.Strings[0];
         EXPECT_EQ(PowersShown(c.Extended, c.Code), c.Shown) << c.Code;
         EXPECT_EQ(string1.Bar, 310) << c.Code;  // the bar shows the power either way
@@ -103,7 +76,7 @@ TEST(StatusView, OwnerSeesNoPowersWhileTheHeaterIsOffOrInError)
 
 TEST(StatusView, NumbersFollowTheModeAndTheLocale)
 {
-    const TStatusView owner = MakeStatusView(Reading(0), false, TLanguage::English, English());
+    const TStatusView owner = MakeStatusView(Reading(0), false, TLanguage::English, EnGb());
     EXPECT_EQ(owner.SerialNumber, QStringLiteral("1709- 634"));
     EXPECT_EQ(owner.WaterTemp, QStringLiteral("45°C"));
     EXPECT_EQ(owner.WaterHint, QStringLiteral("Control: 44°C"));
@@ -111,12 +84,12 @@ TEST(StatusView, NumbersFollowTheModeAndTheLocale)
     EXPECT_EQ(owner.BoardTemp, QStringLiteral("29°C"));
     EXPECT_EQ(owner.Energy, QStringLiteral("12,345Wh"));
 
-    const TStatusView technician = MakeStatusView(Reading(0), true, TLanguage::English, English());
+    const TStatusView technician = MakeStatusView(Reading(0), true, TLanguage::English, EnGb());
     EXPECT_EQ(technician.WaterTemp, QStringLiteral("45.3°C"));
     EXPECT_EQ(technician.WaterHint, QStringLiteral("Control: 44.0°C"));
     EXPECT_EQ(technician.BoardTemp, QStringLiteral("28.5°C"));
 
-    const TStatusView german = MakeStatusView(Reading(0), true, TLanguage::German, German());
+    const TStatusView german = MakeStatusView(Reading(0), true, TLanguage::German, DeDe());
     EXPECT_EQ(german.WaterTemp, QStringLiteral("45,3°C"));
     EXPECT_EQ(german.Energy, QStringLiteral("12.345Wh"));
     EXPECT_EQ(german.Strings[0].Voltage, QStringLiteral("31,00V, 10,00A, 400"));
@@ -124,8 +97,8 @@ TEST(StatusView, NumbersFollowTheModeAndTheLocale)
     TCurrentData negative = Reading(0);
     negative.Sample.Energy = -2;
     negative.SN = 10001000;
-    EXPECT_EQ(MakeStatusView(negative, false, TLanguage::English, English()).Energy, QStringLiteral("-2Wh"));
-    EXPECT_EQ(MakeStatusView(negative, false, TLanguage::English, English()).SerialNumber, QStringLiteral("1000-1000"));
+    EXPECT_EQ(MakeStatusView(negative, false, TLanguage::English, EnGb()).Energy, QStringLiteral("-2Wh"));
+    EXPECT_EQ(MakeStatusView(negative, false, TLanguage::English, EnGb()).SerialNumber, QStringLiteral("1000-1000"));
 }
 
 TEST(StatusView, ErrorTextIsTheKeyOfTheCode)
