@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -137,11 +136,15 @@ QString MonthName(const TLocaleFormats &Formats, int Month)
 // to double (0.15f is 0.15000000596...) rounds as its decimal reading does.
 std::string RoundedDigits(double Magnitude, int Decimals)
 {
-    char buffer[40];
+    char buffer[40] = {};
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, Magnitude, std::chars_format::scientific, 14);
-    // buffer holds "d.ddddddddddddddde+XX"
+    // buffer holds "d.ddddddddddddddde+XX", without a terminating zero
     const std::string significant = std::string(1, buffer[0]) + std::string(buffer + 2, buffer + 16);
-    const int exponent = std::atoi(std::find(buffer, result.ptr, 'e') + 1);
+    const char *exponentText = std::find(buffer, result.ptr, 'e') + 1;
+    if (exponentText < result.ptr && *exponentText == '+')
+        ++exponentText;
+    int exponent = 0;
+    std::from_chars(exponentText, result.ptr, exponent);
     const long long keep = static_cast<long long>(exponent) + 1 + Decimals;   // digits before the rounding place
     if (keep < 0)
         return "0";
