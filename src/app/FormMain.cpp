@@ -67,6 +67,7 @@ void TFormMain::FormCreate()
     FLogFilePath = QDir(FOptions.DataDirectory).filePath(QStringLiteral("Data.log"));
     FHistoryData.Clear();
     edtYeWe->setValue(YearWeekValue(FOptions.Now().date()));
+    edtDate->setDisplayFormat(FOptions.Locale.ShortDateFormat);
     ApplyMode();
     pnlAbout->raise();
     pnlAbout->hide();
