@@ -30,6 +30,7 @@ constexpr int DesignedHeight = 768;
 constexpr int TopHeight = 289;
 constexpr int MemoHeight = 216;
 constexpr int HistoryPanelWidth = 120;
+constexpr int MemoLineLimit = 100000;
 // The not-connected panel was laid out at this size before it covers the window.
 const QSize NotConnectedDesign(209, 225);
 
@@ -105,6 +106,9 @@ void TFormMain::DesignWindow()
     memLog = new QPlainTextEdit(this);
     memLog->setFixedHeight(MemoHeight);
     memLog->setReadOnly(true);
+    // Without a heater every poll logs an error, also while the memo is hidden: the oldest
+    // lines go, so that a long run cannot use up the memory. The data log keeps every reading.
+    memLog->setMaximumBlockCount(MemoLineLimit);
     memLog->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
     auto *regions = new QVBoxLayout(this);
