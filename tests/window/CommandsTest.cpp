@@ -240,3 +240,17 @@ TEST_F(CommandsTest, FirmwareVersionLabelOpensTheMenu)
     EXPECT_TRUE(w->mnuFW->isVisible());
     w->mnuFW->hide();
 }
+
+TEST_F(CommandsTest, ClickingIntoTheEditorsCountsAsEditing)
+{
+    auto w = Connected();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QTest::mouseClick(w->edtTSoll, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_TRUE(w->FTSollChanged);
+    EXPECT_TRUE(w->btnSetTSoll->isEnabled());
+    EXPECT_FALSE(w->FDTChanged);
+    QTest::mouseClick(w->edtTime, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_TRUE(w->FDTChanged);
+    EXPECT_TRUE(w->btnSetDateTime->isEnabled());
+}
