@@ -43,6 +43,19 @@ void SetActive(std::initializer_list<QCPAbstractPlottable *> Series, bool Active
     }
 }
 
+// Entries listed again go to the end of the legend; the legend lists its series in chart order.
+void KeepLegendInSeriesOrder(QCustomPlot *Chart)
+{
+    std::vector<QCPAbstractPlottable *> listed;
+    for (int i = 0; i < Chart->plottableCount(); ++i) {
+        if (Chart->legend->hasItemWithPlottable(Chart->plottable(i)))
+            listed.push_back(Chart->plottable(i));
+    }
+    Chart->legend->clearItems();
+    for (QCPAbstractPlottable *series : listed)
+        series->addToLegend();
+}
+
 }
 
 TFormMain::TFormMain(TStartupOptions Options) : FOptions(std::move(Options))
@@ -69,6 +82,7 @@ void TFormMain::FormCreate()
     edtYeWe->setValue(YearWeekValue(FOptions.Now().date()));
     edtDate->setDisplayFormat(FOptions.Locale.ShortDateFormat);
     ApplyMode();
+    KeepLegendInSeriesOrder(chartHistory);
     pnlAbout->raise();
     pnlAbout->hide();
     pnlNotConnected->raise();

@@ -285,6 +285,12 @@ void TFormMain::DesignChart()
     chartHistory->yAxis2->setLabel(QStringLiteral("Wh"));
     chartHistory->yAxis2->setVisible(true);
     chartHistory->legend->setVisible(true);
+    // Small enough that all twelve series fit beside the short chart of the extended modes.
+    QFont legendFont = font();
+    legendFont.setPointSize(7);
+    chartHistory->legend->setFont(legendFont);
+    chartHistory->legend->setRowSpacing(0);
+    chartHistory->legend->setIconSize(16, 8);
 
     const auto line = [this](const QString &Title, QColor Colour, QCPAxis *ValueAxis) {
         QCPGraph *graph = chartHistory->addGraph(chartHistory->xAxis, ValueAxis);

@@ -84,6 +84,11 @@ TEST_F(WindowTest, ChartHoldsTwelveSeriesInTheirOrder)
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(w->chartHistory->plottable(i), expected[static_cast<std::size_t>(i)]) << i;
     EXPECT_EQ(w->serEnergy->valueAxis(), w->chartHistory->yAxis2);
+    auto technician = MakeWindow({QStringLiteral("mondrel")});
+    QCPLegend *legend = technician->chartHistory->legend;
+    ASSERT_EQ(legend->itemCount(), 12);
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(static_cast<QCPPlottableLegendItem *>(legend->item(i))->plottable(), technician->chartHistory->plottable(i)) << i;
     EXPECT_EQ(w->serEnergyBar->valueAxis(), w->chartHistory->yAxis2);
     EXPECT_EQ(w->serU3->valueAxis(), w->chartHistory->yAxis);
 }
