@@ -5,6 +5,7 @@
 
 #include "app/Anchors.h"
 #include "app/Panels.h"
+#include "history/ChartData.h"
 
 #include <QAction>
 #include <QDateEdit>
@@ -301,6 +302,8 @@ void TFormMain::DesignChart()
     serEnergy = line(QStringLiteral("sserEnergy"), Qt::black, chartHistory->yAxis2);
     serEnergyBar = new QCPBars(chartHistory->xAxis, chartHistory->yAxis2);
     serEnergyBar->setName(QStringLiteral("sserEnergyBar"));
+    serEnergyBar->setWidthType(QCPBars::wtPlotCoords);
+    serEnergyBar->setWidth(DayBarWidth);
     QColor barColour = QColor::fromRgba(0xFFE8A213);
     serEnergyBar->setPen(QPen(barColour));
     barColour.setAlphaF(0.5);

@@ -15,6 +15,9 @@
 // The chart's bottom axis counts seconds since 1970-01-01 00:00 UTC. A date-time's wall-clock
 // fields are taken as UTC, so an axis whose labels are drawn in UTC shows the local wall-clock
 // time of the samples, and no local time is skipped or doubled at a daylight-saving change.
+// A day bar covers 95 % of its day, in chart keys (seconds).
+constexpr double DayBarWidth = 0.95 * 86400.0;
+
 double ChartKey(TDateTime Value);
 TDateTime ChartKeyToDateTime(double Key);
 

@@ -7,10 +7,6 @@
 
 namespace {
 
-constexpr double SecondsPerDay = 86400.0;
-// A day bar covers 95 % of its day, starting at the day's midnight.
-constexpr double DayBarWidth = 0.95 * SecondsPerDay;
-
 QVector<double> ToVector(const std::vector<double> &Values)
 {
     return QVector<double>(Values.begin(), Values.end());
@@ -24,10 +20,9 @@ void SetPoints(QCPGraph *Series, const TChartSeries &Points)
 void SetBars(QCPBars *Series, const TChartSeries &Bars)
 {
     QVector<double> keys = ToVector(Bars.Keys);
+    // Bars are drawn centred on their key: shifted by half a bar, each starts at its midnight.
     for (double &key : keys)
         key += DayBarWidth / 2;
-    Series->setWidthType(QCPBars::wtPlotCoords);
-    Series->setWidth(DayBarWidth);
     Series->setData(keys, ToVector(Bars.Values));
 }
 

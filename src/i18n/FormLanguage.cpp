@@ -44,7 +44,7 @@ void TFormMain::TranslateUI()
     for (const auto &[series, key] : titles)
         series->setName(Translate(QString::fromLatin1(key)));
     chartTitle->setText(Translate(QStringLiteral("schartTitle")));
-    chartHistory->replot();
+    chartHistory->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void TFormMain::lblSwitchLangClick()
