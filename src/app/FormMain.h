@@ -1,7 +1,7 @@
 #pragma once
 
 // The main window. It owns the HID component, the connected heater's record and the history
-// list; each subsystem adds its operations and handlers in the folder of its own.
+// list; each subsystem's operations and handlers live in a file of their own under window/.
 
 #include "app/StartupOptions.h"
 #include "core/Bytes.h"

@@ -2,6 +2,7 @@
 
 #include "app/FormMain.h"
 #include "protocol/Commands.h"
+#include "settings/SettingValues.h"
 
 #include <QSpinBox>
 
@@ -37,5 +38,5 @@ void TFormMain::btnAutoPWM3Click() { ForcePwm(3, edtPWM3->minimum()); }
 
 void TFormMain::btnSetSNClick()
 {
-    SetRequest(cmdSerialNumber, edtYeWe->value() * 10000 + edtSerNr->value());
+    SetRequest(cmdSerialNumber, SerialNumberValue(edtYeWe->value(), edtSerNr->value()));
 }

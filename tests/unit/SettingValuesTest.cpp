@@ -1,0 +1,26 @@
+#include "settings/SettingValues.h"
+
+#include <gtest/gtest.h>
+
+TEST(SettingValues, SetpointQuestionOnEitherSideOfSixty)
+{
+    const struct {
+        int Setpoint;
+        const char *Key;
+    } cases[] = {
+        {45, "sMsgTempBelow60"}, {59, "sMsgTempBelow60"}, {60, ""}, {61, "sMsgHotWater"}, {85, "sMsgHotWater"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(SetpointQuestionKey(c.Setpoint), QString::fromLatin1(c.Key)) << c.Setpoint;
+}
+
+TEST(SettingValues, ClockValueCountsFromTwoInTheMorningOfNewYear1970AndDropsMilliseconds)
+{
+    EXPECT_EQ(DeviceClockValue(QDate(2017, 4, 7), QTime(12, 0, 0, 999)), 1491559200);
+    EXPECT_EQ(DeviceClockValue(QDate(1970, 1, 1), QTime(2, 0, 1)), 1);
+}
+
+TEST(SettingValues, SerialNumberJoinsYearWeekAndNumber)
+{
+    EXPECT_EQ(SerialNumberValue(1713, 1001), 17131001);
+}
