@@ -126,6 +126,11 @@ HEATERSIM_API void heatersim_fail_read(const wchar_t *error)
     TheModel().faults.readError = ErrorText(error);
 }
 
+HEATERSIM_API void heatersim_set_failure_result(int result)
+{
+    TheModel().faults.failureResult = result;
+}
+
 HEATERSIM_API void heatersim_set_status_length(int length)
 {
     TheModel().faults.statusLength = std::clamp(length, 0, kReportSize);

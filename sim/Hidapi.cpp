@@ -26,6 +26,13 @@ int Fail(hid_device_ &handle, const std::wstring &text)
     return -1;
 }
 
+// A failure injected by a test returns the result the test chose.
+int FailInjected(const Model &model, hid_device_ &handle, const std::wstring &text)
+{
+    Fail(handle, text);
+    return model.faults.failureResult;
+}
+
 // An open handle and the device behind it.
 struct Target {
     hid_device_ *handle = nullptr;
@@ -98,7 +105,7 @@ int ReadInput(hid_device *dev, unsigned char *data, std::size_t length)
         return Fail(*target->handle, L"Invalid read buffer");
     }
     if (model.faults.readError) {
-        return Fail(*target->handle, *model.faults.readError);
+        return FailInjected(model, *target->handle, *model.faults.readError);
     }
     return TakeInputReport(*target->handle, data, length);
 }
@@ -113,7 +120,7 @@ HEATERSIM_API int hid_init(void)
     ++model.counters.init;
     if (model.faults.failInit) {
         model.error = L"HID initialisation failed";
-        return -1;
+        return model.faults.failureResult;
     }
     return 0;
 }
@@ -124,7 +131,7 @@ HEATERSIM_API int hid_exit(void)
     ++model.counters.exit;
     if (model.faults.failExit) {
         model.error = L"HID shutdown failed";
-        return -1;
+        return model.faults.failureResult;
     }
     return 0;
 }
@@ -162,7 +169,7 @@ HEATERSIM_API int hid_write(hid_device *dev, const unsigned char *data, size_t l
         return Fail(*target->handle, L"Invalid output report length");
     }
     if (model.faults.writeError) {
-        return Fail(*target->handle, *model.faults.writeError);
+        return FailInjected(model, *target->handle, *model.faults.writeError);
     }
     model.written.emplace_back(data, data + length);
     if (target->device->heater) {
@@ -213,7 +220,7 @@ HEATERSIM_API int hid_get_feature_report(hid_device *dev, unsigned char *data, s
     }
     ++model.counters.featureReads;
     if (model.faults.readError) {
-        return Fail(*target->handle, *model.faults.readError);
+        return FailInjected(model, *target->handle, *model.faults.readError);
     }
     if (data[0] != 0) {
         return Fail(*target->handle, L"Unknown feature report");

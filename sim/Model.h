@@ -75,6 +75,7 @@ struct Faults {
     int statusLength = kStatusSize;
     int replyLag = 0;
     bool silent = false;
+    int failureResult = -1;   // what a call failing by an injected fault returns
 };
 
 struct Counters {

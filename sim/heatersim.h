@@ -70,6 +70,9 @@ HEATERSIM_API void heatersim_fail_exit(int fail);
 HEATERSIM_API void heatersim_refuse_open(int refuse);
 HEATERSIM_API void heatersim_fail_write(const wchar_t *error);
 HEATERSIM_API void heatersim_fail_read(const wchar_t *error);
+// What calls failing by the faults above return (default -1); hidapi documents only -1, but a
+// library may return any negative result.
+HEATERSIM_API void heatersim_set_failure_result(int result);
 // Status feature reports carry this many data bytes (default 40).
 HEATERSIM_API void heatersim_set_status_length(int length);
 // Input reports become readable only after this many further reads of the handle (default 0).

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFocusEvent>
 #include <QDateEdit>
 #include <QTimeEdit>
 #include <QMouseEvent>
@@ -18,12 +19,25 @@
 
 namespace {
 
+bool EnteredByUser(Qt::FocusReason Reason)
+{
+    return Reason == Qt::MouseFocusReason || Reason == Qt::TabFocusReason || Reason == Qt::BacktabFocusReason
+        || Reason == Qt::ShortcutFocusReason;
+}
+
+bool IsMouseButtonEvent(const QEvent *Event)
+{
+    return Event->type() == QEvent::MouseButtonPress || Event->type() == QEvent::MouseButtonDblClick
+        || Event->type() == QEvent::MouseButtonRelease;
+}
+
 constexpr int MinimumWidth = 1024;
 constexpr int MinimumHeight = 600;
 const QString TechnicianWord = QStringLiteral("mondrel");
 const QString EngineeringWord = QStringLiteral("quintabok");
 
 constexpr int ExtendedHeight = 768;
+constexpr qsizetype MaxLogLineLength = 4096;
 constexpr float ExtendedMaxStringPower = 700;
 
 void SetShown(std::initializer_list<QWidget *> Controls, bool Shown)
@@ -63,6 +77,7 @@ TFormMain::TFormMain(TStartupOptions Options) : FOptions(std::move(Options))
     DesignWindow();
     FormCreate();
     BindHandlers();
+    ParkFocus();
     timRefreshCurrentData->start();
 }
 
@@ -87,6 +102,7 @@ void TFormMain::FormCreate()
     pnlAbout->hide();
     pnlNotConnected->raise();
     PlaceCoverPanels();
+    UpdateCoveredControls();
 }
 
 // The operating mode lives on only in what is shown, which series are active, and the power
@@ -137,8 +153,8 @@ void TFormMain::BindHandlers()
     Bind(btnAutoPWM3, &QPushButton::clicked, &TFormMain::btnAutoPWM3Click);
     Bind(btnSetSN, &QPushButton::clicked, &TFormMain::btnSetSNClick);
     Bind(mnuUpdateFW, &QAction::triggered, &TFormMain::mnuUpdateFWClick);
-    for (QWidget *editor : std::initializer_list<QWidget *>{edtDate, edtTime, edtTSoll})
-        editor->installEventFilter(this);
+    for (QWidget *watched : std::initializer_list<QWidget *>{edtDate, edtTime, edtTSoll, pnlNotConnected})
+        watched->installEventFilter(this);
 }
 
 void TFormMain::FormShow()
@@ -187,21 +203,28 @@ bool TFormMain::ExtendedMode() const
 
 bool TFormMain::eventFilter(QObject *Watched, QEvent *Event)
 {
-    // Entering an editor counts as editing it, whether or not its value changes.
     if (Event->type() == QEvent::FocusIn) {
-        if (Watched == edtDate || Watched == edtTime)
-            Guarded([this] { edtDateEnter(); });
-        else if (Watched == edtTSoll)
-            Guarded([this] { edtTSollEnter(); });
+        if (EnteredByUser(static_cast<QFocusEvent *>(Event)->reason())) {
+            if (Watched == edtDate || Watched == edtTime)
+                Guarded([this] { edtDateEnter(); });
+            else if (Watched == edtTSoll)
+                Guarded([this] { edtTSollEnter(); });
+        }
         return false;
+    }
+    if (Watched == pnlNotConnected || Watched == pnlAbout) {
+        if (Event->type() == QEvent::ShowToParent || Event->type() == QEvent::HideToParent)
+            UpdateCoveredControls();
     }
     if (auto *label = qobject_cast<QLabel *>(Watched))
         return LinkLabelEvent(label, Event);
-    if (Watched == pnlAbout && Event->type() == QEvent::MouseButtonRelease) {
+    if (Watched == pnlAbout && IsMouseButtonEvent(Event)) {
         // A click on the credits box, outside its links, leaves the panel open.
-        QWidget *target = pnlAbout->childAt(static_cast<QMouseEvent *>(Event)->position().toPoint());
-        if (target != Panel1 && !Panel1->isAncestorOf(target))
-            Guarded([this] { pnlAboutClick(); });
+        if (CompletesClick(pnlAbout, Event)) {
+            QWidget *target = pnlAbout->childAt(static_cast<QMouseEvent *>(Event)->position().toPoint());
+            if (target != Panel1 && !Panel1->isAncestorOf(target))
+                Guarded([this] { pnlAboutClick(); });
+        }
         return true;
     }
     return false;
@@ -218,22 +241,71 @@ bool TFormMain::LinkLabelEvent(QLabel *Label, QEvent *Event)
         Guarded([&] { lblSwitchLangMouseLeave(Label); });
         return false;
     case QEvent::MouseButtonPress:
-        return true;
+    case QEvent::MouseButtonDblClick:
     case QEvent::MouseButtonRelease:
-        Guarded([&] {
-            if (Label == lblSwitchLang)
-                lblSwitchLangClick();
-            else if (Label == lblAbout)
-                lblAboutClick();
-            else if (Label == lblFWVer)
-                lblFWVerClick();
-            else if (Label == Label8 || Label == Label9)
-                Label8Click(Label);
-        });
+        if (CompletesClick(Label, Event)) {
+            Guarded([&] {
+                if (Label == lblSwitchLang)
+                    lblSwitchLangClick();
+                else if (Label == lblAbout)
+                    lblAboutClick();
+                else if (Label == lblFWVer)
+                    lblFWVerClick();
+                else if (Label == Label8 || Label == Label9)
+                    Label8Click(Label);
+            });
+        }
         return true;
     default:
         return false;
     }
+}
+
+// A click is a left-button press and its release over the same control. The second press of a
+// double click starts no click, so a double click acts once.
+bool TFormMain::CompletesClick(QWidget *Control, QEvent *Event)
+{
+    const auto *mouse = static_cast<QMouseEvent *>(Event);
+    if (Event->type() == QEvent::MouseButtonPress) {
+        FPressedControl = mouse->button() == Qt::LeftButton ? Control : nullptr;
+        return false;
+    }
+    if (Event->type() != QEvent::MouseButtonRelease || mouse->button() != Qt::LeftButton)
+        return false;
+    const bool click = FPressedControl == Control && Control->rect().contains(mouse->position().toPoint());
+    FPressedControl = nullptr;
+    return click;
+}
+
+// Controls under a cover panel are out of reach: they take neither clicks nor the keyboard focus,
+// so typing cannot change values nobody sees.
+void TFormMain::UpdateCoveredControls()
+{
+    const bool covered = !pnlNotConnected->isHidden() || !pnlAbout->isHidden();
+    for (QWidget *region : {pnlTop, pnlClient, static_cast<QWidget *>(memLog)}) {
+        if (covered && region->isAncestorOf(focusWidget()))
+            ParkFocus();
+        region->setEnabled(!covered);
+    }
+}
+
+// The window itself holds the focus while the user has put it nowhere: the toolkit would
+// otherwise hand it to the first control that takes it, an editor as likely as not.
+void TFormMain::ParkFocus()
+{
+    setFocus(Qt::OtherFocusReason);
+}
+
+// Focus that leaves a control going away (hidden or disabled) stays with the window instead of
+// moving on to the next control; Tab and Backtab move as usual.
+bool TFormMain::focusNextPrevChild(bool Next)
+{
+    const QWidget *current = focusWidget();
+    if (current && current != this && (!current->isVisible() || !current->isEnabled())) {
+        ParkFocus();
+        return true;
+    }
+    return QWidget::focusNextPrevChild(Next);
 }
 
 void TFormMain::showEvent(QShowEvent *Event)
@@ -257,9 +329,15 @@ void TFormMain::resizeEvent(QResizeEvent *Event)
     Guarded([this] { FormResize(); });
 }
 
+// The memo keeps a bounded number of lines; each line is bounded too, so that the memo's memory
+// is: a HID library may return error texts of any length.
 void TFormMain::LogLine(const QString &Line)
 {
-    memLog->appendPlainText(Line);
+    if (Line.size() <= MaxLogLineLength)
+        memLog->appendPlainText(Line);
+    else
+        memLog->appendPlainText(Line.left(MaxLogLineLength)
+                                + QStringLiteral(" [... %1 more characters]").arg(Line.size() - MaxLogLineLength));
 }
 
 void TFormMain::LogError(const std::exception &Error)

@@ -236,6 +236,7 @@ public:
 
 protected:
     bool eventFilter(QObject *Watched, QEvent *Event) override;
+    bool focusNextPrevChild(bool Next) override;
     void showEvent(QShowEvent *Event) override;
     void closeEvent(QCloseEvent *Event) override;
     void resizeEvent(QResizeEvent *Event) override;
@@ -255,6 +256,9 @@ private:
     void RegisterKeyTexts(std::initializer_list<QWidget *> Controls);
     void ApplyKeyText(QWidget *Control, const QString &Key) const;
     bool LinkLabelEvent(QLabel *Label, QEvent *Event);
+    bool CompletesClick(QWidget *Control, QEvent *Event);
+    void UpdateCoveredControls();
+    void ParkFocus();
     bool ExtendedMode() const;
     QSpinBox *PwmEdit(int n) const;
     void SendPwm(int n);
@@ -283,6 +287,8 @@ private:
 
     TStartupOptions FOptions;
     bool FShown = false;
+    // The control that took the last left-button press, until its release.
+    QPointer<QWidget> FPressedControl;
     // Controls whose text is a language key, with the key they show the text of.
     std::vector<TKeyText> FKeyTexts;
 };

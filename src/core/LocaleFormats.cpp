@@ -180,6 +180,50 @@ QString WithSign(double Value, const std::string &Digits, QString Text)
     return Text;
 }
 
+// The designator of a day-period field as Qt cases it: "AP" and "A" upper case, "ap" and "a"
+// lower case, "Ap" and "aP" as the locale writes it.
+QString CasedDesignator(const QString &Designator, QChar First, QChar Second)
+{
+    const bool upper = First == QLatin1Char('A') && Second != QLatin1Char('p');
+    const bool lower = First == QLatin1Char('a') && Second != QLatin1Char('P');
+    if (upper)
+        return Designator.toUpper();
+    if (lower)
+        return Designator.toLower();
+    return Designator;
+}
+
+// The locale's long time. Formatted in the C locale, Qt would write the English designators: the
+// locale's own go in as quoted text instead, and with them the hour fields, which Qt writes on the
+// 12-hour clock only beside a designator field.
+QString LongTimeText(const TLocaleFormats &Formats, const QTime &Time)
+{
+    QStringList parts = SplitPattern(Formats.LongTimeFormat);
+    const auto dayPeriod = [](const QString &Part) {
+        return IsField(Part, QLatin1Char('A')) || IsField(Part, QLatin1Char('a'));
+    };
+    if (std::any_of(parts.cbegin(), parts.cend(), dayPeriod)) {
+        const int hour = Time.hour() % 12 == 0 ? 12 : Time.hour() % 12;
+        const QString &designator = Time.hour() < 12 ? Formats.AmText : Formats.PmText;
+        for (qsizetype index = 0; index < parts.size(); ++index) {
+            QString &part = parts[index];
+            if (part == QLatin1String("h")) {
+                part = QuotedLiteral(QString::number(hour));
+            } else if (part == QLatin1String("hh")) {
+                part = QuotedLiteral(QString::number(hour).rightJustified(2, QLatin1Char('0')));
+            } else if (dayPeriod(part)) {
+                QChar second;
+                if (index + 1 < parts.size() && parts.at(index + 1).compare(QLatin1String("p"), Qt::CaseInsensitive) == 0) {
+                    second = parts.at(index + 1).at(0);
+                    parts[index + 1].clear();
+                }
+                part = QuotedLiteral(CasedDesignator(designator, part.at(0), second));
+            }
+        }
+    }
+    return QLocale::c().toString(Time, parts.join(QString()));
+}
+
 QString TimeText(const TLocaleFormats &Formats, const QTime &Time, bool Seconds)
 {
     const QString separator = QuotedLiteral(QString(Formats.TimeSeparator));
@@ -203,6 +247,8 @@ TLocaleFormats TLocaleFormats::FromLocale(const QLocale &Locale)
     // Standalone names are the ones a month shows on its own ("Mär 2017", not "März 2017").
     for (int month = 1; month <= 12; ++month)
         formats.ShortMonthNames.append(Locale.standaloneMonthName(month, QLocale::ShortFormat));
+    formats.AmText = Locale.amText();
+    formats.PmText = Locale.pmText();
     return formats;
 }
 
@@ -248,7 +294,7 @@ QString FormatDateTime(const TLocaleFormats &Formats, const QString &Pattern, TD
     if (Pattern == QLatin1String("c")) {
         QString text = c.toString(date, Formats.ShortDateFormat);
         if (time != QTime(0, 0))
-            text += QLatin1Char(' ') + c.toString(time, Formats.LongTimeFormat);
+            text += QLatin1Char(' ') + LongTimeText(Formats, time);
         return text;
     }
     if (Pattern == QLatin1String("ddddd"))

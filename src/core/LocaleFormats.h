@@ -18,6 +18,8 @@ struct TLocaleFormats {
     QString ShortDateFormat = QStringLiteral("dd/MM/yyyy");   // Qt date pattern
     QString LongTimeFormat = QStringLiteral("HH:mm:ss");      // Qt time pattern, seconds, no zone
     QStringList ShortMonthNames;                              // January first, 12 names
+    QString AmText = QStringLiteral("AM");                    // the designators of a 12-hour time
+    QString PmText = QStringLiteral("PM");
 
     static TLocaleFormats FromLocale(const QLocale &Locale);
 };

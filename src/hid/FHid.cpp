@@ -87,7 +87,7 @@ TFHid::TFHid(const QString &LibraryFile, QWidget *Window) : FWindowHandle(Window
     THidProcess &State = Process();
     if (!State.Library)
         State.Library.emplace(LoadHidLibrary(LibraryFile));
-    if (State.Instances == 0 && Hid().Init() == -1)
+    if (State.Instances == 0 && Hid().Init() < 0)
         throw EFHidError(QStringLiteral("Can't initialize HIDAPI library"));
     ++State.Instances;
 }
@@ -99,7 +99,7 @@ TFHid::~TFHid()
     Close();
     Unregister();
     THidProcess &State = Process();
-    if (State.Instances > 0 && --State.Instances == 0 && Hid().Exit() == -1)
+    if (State.Instances > 0 && --State.Instances == 0 && Hid().Exit() < 0)
         qWarning("Can't uninitialize HIDAPI library");
 }
 
@@ -227,7 +227,7 @@ bool TFHid::GetHasString(int Index)
 {
     RequireActive();
     TTextBuffer Buffer{};
-    return Hid().GetIndexedString(FDevice, Index, Buffer.data(), Buffer.size()) != -1;
+    return Hid().GetIndexedString(FDevice, Index, Buffer.data(), Buffer.size()) >= 0;
 }
 
 QString TFHid::Manufacturer()
@@ -286,9 +286,10 @@ void TFHid::RequireInactive() const
         throw EFHidError(QStringLiteral("Can't perform this operation on an active HID device"));
 }
 
+// hidapi documents -1 for a failure; any negative result counts as one.
 int TFHid::Check(int Result)
 {
-    if (Result == -1)
+    if (Result < 0)
         throw EFHidError(LastError());
     return Result;
 }

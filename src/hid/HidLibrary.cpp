@@ -29,7 +29,7 @@ void CloseLibrary(void *Library)
     FreeLibrary(static_cast<HMODULE>(Library));
 }
 
-QString LastSystemError()
+QString LastSystemError(const QString &)
 {
     const DWORD Code = GetLastError();
     wchar_t *Text = nullptr;
@@ -58,9 +58,17 @@ void CloseLibrary(void *Library)
     dlclose(Library);
 }
 
-QString LastSystemError()
+// The loader's text names the file it failed on first and the symbol it missed last; the caller
+// names them, so they are left out here.
+QString LastSystemError(const QString &Name)
 {
-    return QString::fromLocal8Bit(dlerror());
+    QString Text = QString::fromLocal8Bit(dlerror());
+    const QString Separator = QStringLiteral(": ");
+    if (Text.startsWith(Name + Separator))
+        Text.remove(0, Name.size() + Separator.size());
+    if (Text.endsWith(Separator + Name))
+        Text.chop(Name.size() + Separator.size());
+    return Text;
 }
 
 #endif
@@ -70,7 +78,7 @@ void Resolve(const TLibraryHandle &Library, const char *Name, TEntry &Entry)
 {
     void *Address = FindEntry(Library.get(), Name);
     if (!Address)
-        throw EFHidError(LastSystemError() + QStringLiteral(": ") + QLatin1String(Name));
+        throw EFHidError(LastSystemError(QLatin1String(Name)) + QStringLiteral(": ") + QLatin1String(Name));
     Entry = reinterpret_cast<TEntry>(Address);
 }
 
@@ -85,7 +93,7 @@ THidLibrary LoadHidLibrary(const QString &File)
 {
     TLibraryHandle Handle(OpenLibrary(File));
     if (!Handle)
-        throw EFHidError(LastSystemError() + QStringLiteral(": ") + File);
+        throw EFHidError(LastSystemError(File) + QStringLiteral(": ") + File);
     THidApi Api;
     Resolve(Handle, "hid_init", Api.Init);
     Resolve(Handle, "hid_exit", Api.Exit);

@@ -21,13 +21,31 @@ QString StatusLine(const TCurrentData &S, const TLocaleFormats &Formats)
              fixed(S.Uisol, 1));
 }
 
+namespace {
+
+std::runtime_error DataLogError(const QString &Path, const QString &Reason)
+{
+    return std::runtime_error(QStringLiteral("Cannot write the data log \"%1\": %2").arg(Path, Reason).toStdString());
+}
+
+}
+
 void AppendLineToFile(const QString &Path, const QString &Line)
 {
-    QFile file(Path);
     QByteArray bytes = ToWindows1252(Line);
     bytes.append("\r\n");
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size() || !file.flush())
-        throw std::runtime_error(QStringLiteral("Cannot write the data log \"%1\": %2")
-                                     .arg(Path, file.errorString())
-                                     .toStdString());
+    // Unbuffered, so that a short write shows here and no buffered rest reaches the file later.
+    QFile file(Path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        throw DataLogError(Path, file.errorString());
+    const qint64 before = file.size();
+    const qint64 written = file.write(bytes);
+    if (written == bytes.size())
+        return;
+    const QString reason = file.error() != QFileDevice::NoError
+        ? file.errorString()
+        : QStringLiteral("only %1 of %2 bytes could be written").arg(written).arg(bytes.size());
+    // The part of the line that made it would run into the next line: back to the whole lines.
+    file.resize(before);
+    throw DataLogError(Path, reason);
 }

@@ -22,14 +22,15 @@ void PrintTo(const TLoadFailure &Case, std::ostream *Out)
 
 class LibraryLoad : public THidTest, public ::testing::WithParamInterface<TLoadFailure> {};
 
-// The message carries the system's reason first, then the file or the missing entry; the
-// failed load leaves nothing behind, so a later create loads afresh.
+// The message carries the system's reason first, then the file or the missing entry, named once;
+// the failed load leaves nothing behind, so a later create loads afresh.
 TEST_P(LibraryLoad, FailureIsReportedAndALaterCreateLoadsAgain)
 {
     const TLoadFailure &Case = GetParam();
     const QString Message = ErrorOf([&] { TFHid Hid(Case.File, nullptr); });
 
     EXPECT_TRUE(Message.endsWith(Case.MessageEnd)) << Message.toStdString();
+    EXPECT_EQ(Message.count(Case.MessageEnd.mid(2)), 1) << Message.toStdString();
     EXPECT_GT(Message.size(), Case.MessageEnd.size()) << "no system reason";
     EXPECT_EQ(dlopen(Case.File.toLocal8Bit().constData(), RTLD_NOW | RTLD_NOLOAD), nullptr)
         << "library still loaded";
@@ -54,6 +55,7 @@ class HidInstances : public THidTest {};
 TEST_F(HidInstances, FailingInitRaisesAndLeavesTheLibraryUninitialised)
 {
     heatersim_fail_init(1);
+    heatersim_set_failure_result(-3);
     EXPECT_EQ(ErrorOf([] { TFHid Hid(SimulatorFile, nullptr); }),
               QStringLiteral("Can't initialize HIDAPI library"));
     EXPECT_EQ(heatersim_exit_calls(), 0);

@@ -108,8 +108,8 @@ TEST_F(HidOperations, OpenOfAnUnavailableDeviceRaisesAndStaysInactive)
     }
 }
 
-// The byte-array overloads turn hidapi's -1 into an error with hidapi's own text; the pointer
-// overloads hand the -1 to the caller.
+// The byte-array overloads turn hidapi's -1, and any other negative result, into an error with
+// hidapi's own text; the pointer overloads hand the result to the caller.
 TEST_F(HidOperations, FailuresRaiseOnlyInTheByteArrayOverloads)
 {
     struct TCase {
@@ -131,12 +131,15 @@ TEST_F(HidOperations, FailuresRaiseOnlyInTheByteArrayOverloads)
     };
     heatersim_plug_heater(HeaterPath, L"1.0");
     Hid.Open(QString::fromLatin1(HeaterPath));
-    for (const TCase &Case : Cases) {
-        Case.Fail(L"device gone");
-        EXPECT_EQ(ErrorOf([&] { Case.Bytes(Hid); }), QStringLiteral("device gone")) << Case.Name;
-        EXPECT_EQ(Case.Pointer(Hid), -1) << Case.Name;
-        EXPECT_TRUE(Hid.Active()) << Case.Name;
-        Case.Fail(nullptr);
+    for (const int Result : {-1, -7}) {
+        heatersim_set_failure_result(Result);
+        for (const TCase &Case : Cases) {
+            Case.Fail(L"device gone");
+            EXPECT_EQ(ErrorOf([&] { Case.Bytes(Hid); }), QStringLiteral("device gone")) << Case.Name;
+            EXPECT_EQ(Case.Pointer(Hid), Result) << Case.Name;
+            EXPECT_TRUE(Hid.Active()) << Case.Name;
+            Case.Fail(nullptr);
+        }
     }
 }
 

@@ -4,11 +4,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
 
 namespace {
 
@@ -67,3 +73,32 @@ TEST(DataLog, UnwritableFileRaisesWithItsPath)
         EXPECT_TRUE(QString::fromUtf8(Error.what()).startsWith(QStringLiteral("Cannot write the data log \"") + path));
     }
 }
+
+#ifdef Q_OS_UNIX
+// A file-size limit makes the system write part of a line and then refuse, as a full disk does.
+TEST(DataLog, ALineWrittenInPartIsTakenBackSoTheNextStartsOnAFreshLine)
+{
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("Data.log"));
+    AppendLineToFile(path, QStringLiteral("first"));
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit original{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
+    {
+        const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &original); });
+        rlimit tight = original;
+        tight.rlim_cur = 7 + 10;  // room for ten more bytes
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        try {
+            AppendLineToFile(path, QStringLiteral("PWM1=400, PWM2=0, PWM3=0, P1=310.0"));
+            FAIL() << "a line written in part counted as written";
+        } catch (const std::runtime_error &Error) {
+            EXPECT_TRUE(QString::fromUtf8(Error.what()).startsWith(QStringLiteral("Cannot write the data log \"") + path));
+        }
+        EXPECT_EQ(ReadAll(path), QByteArray("first\r\n"));
+    }
+    AppendLineToFile(path, QStringLiteral("third"));
+    EXPECT_EQ(ReadAll(path), QByteArray("first\r\nthird\r\n"));
+}
+#endif

@@ -208,6 +208,42 @@ TEST(LocaleFormats, DateTimePatternsFollowTheLocale)
     }
 }
 
+// The designators are the locale's own, cased as the pattern's field asks, beside hours on the
+// 12-hour clock; quoted text that looks like a field stays as it is.
+TEST(LocaleFormats, TwelveHourTimesUseTheLocalesDesignators)
+{
+    const struct {
+        const char *LongTime;
+        QString Am, Pm;
+        TDateTime Value;
+        QString Expected;
+    } cases[] = {
+        {"AP h:mm:ss", QStringLiteral("오전"), QStringLiteral("오후"), April7 + 13 * Hour + 5.0 / 1440,
+         QStringLiteral("4/7/2017 오후 1:05:00")},
+        {"AP h:mm:ss", QStringLiteral("오전"), QStringLiteral("오후"), April7 + 0.5 * Hour,
+         QStringLiteral("4/7/2017 오전 12:30:00")},
+        {"hh:mm:ss ap", "a.m.", "p.m.", April7 + 13 * Hour, "4/7/2017 01:00:00 p.m."},
+        {"hh:mm:ss AP", "a.m.", "p.m.", April7 + 13 * Hour, "4/7/2017 01:00:00 P.M."},
+        {"h:mm:ss Ap", "a.m.", "p.m.", April7 + 11 * Hour, "4/7/2017 11:00:00 a.m."},
+        {"h:mm:ss 'h' a", "vorm.", "nachm.", April7 + 23 * Hour, "4/7/2017 11:00:00 h nachm."},
+        {"H:mm:ss", "vorm.", "nachm.", April7 + 23 * Hour, "4/7/2017 23:00:00"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.LongTime);
+        TLocaleFormats formats = EnUs();
+        formats.LongTimeFormat = QString::fromLatin1(c.LongTime);
+        formats.AmText = c.Am;
+        formats.PmText = c.Pm;
+        EXPECT_EQ(FormatDateTime(formats, QStringLiteral("c"), c.Value), c.Expected);
+    }
+
+    const QLocale korean(QLocale::Korean, QLocale::SouthKorea);
+    const TLocaleFormats formats = TLocaleFormats::FromLocale(korean);
+    EXPECT_EQ(formats.AmText, korean.amText());
+    EXPECT_EQ(formats.PmText, korean.pmText());
+    EXPECT_TRUE(FormatDateTime(formats, QStringLiteral("c"), April7 + 18 * Hour).contains(korean.pmText()));
+}
+
 TEST(LocaleFormats, DateTimeRejectsUnknownPatternsByName)
 {
     for (const char *pattern : {"", "hh-nn", "dd.mm.yyyy", "C"}) {

@@ -16,9 +16,10 @@ namespace {
 
 const char *const HeaterPath = "/dev/hidraw-heater0";
 
+// The focus as a click gives it.
 void FocusIn(QWidget *Editor)
 {
-    QFocusEvent focus(QEvent::FocusIn);
+    QFocusEvent focus(QEvent::FocusIn, Qt::MouseFocusReason);
     QCoreApplication::sendEvent(Editor, &focus);
 }
 
@@ -60,11 +61,11 @@ TEST_F(CommandsTest, SetRequestLeavesAnOpenDeviceOpenAndItsLateReplyQueued)
 TEST_F(CommandsTest, WithoutHeaterEveryCommandLogsTheOpenErrorAndEnablesTheTimer)
 {
     auto w = ShownWindow({QStringLiteral("mondrel")});
-    for (QPushButton *button : {w->btnSetPWM1, w->btnSetMax2, w->btnSetNull3, w->btnAutoPWM1, w->btnSetSN,
-                                w->btnSetLocalDT}) {
+    for (const auto handler : {&TFormMain::btnSetPWM1Click, &TFormMain::btnSetMax2Click, &TFormMain::btnSetNull3Click,
+                               &TFormMain::btnAutoPWM1Click, &TFormMain::btnSetSNClick, &TFormMain::btnSetLocalDTClick}) {
         w->memLog->clear();
         w->timRefreshCurrentData->stop();
-        button->click();
+        ((*w).*handler)();
         EXPECT_EQ(LogLines(*w), (QStringList{QStringLiteral("Error: Can't open HID device"), QString()}));
         EXPECT_TRUE(w->timRefreshCurrentData->isActive());
     }
@@ -76,10 +77,14 @@ TEST_F(CommandsTest, FailedWriteIsLoggedAndTheDeviceClosed)
 {
     auto w = Connected();
     heatersim_fail_write(L"Broken pipe");
-    w->SetRequest(0x20, 60);
-    EXPECT_EQ(LogLines(*w), (QStringList{QStringLiteral("Error: Broken pipe"), QString()}));
-    EXPECT_EQ(heatersim_open_handles(), 0);
-    EXPECT_TRUE(w->timRefreshCurrentData->isActive());
+    for (const int result : {-1, -7}) {
+        heatersim_set_failure_result(result);
+        w->memLog->clear();
+        w->SetRequest(0x20, 60);
+        EXPECT_EQ(LogLines(*w), (QStringList{QStringLiteral("Error: Broken pipe"), QString()})) << result;
+        EXPECT_EQ(heatersim_open_handles(), 0);
+        EXPECT_TRUE(w->timRefreshCurrentData->isActive());
+    }
 }
 
 TEST_F(CommandsTest, PwmButtonsSetTheSpinBoxAndSendItsValue)

@@ -118,3 +118,21 @@ TEST_F(RefreshCycleTest, FailedReadKeepsTheDisplayAndStillRedrawsTheChart)
     EXPECT_EQ(w->serTW->dataCount(), 0);
     EXPECT_EQ(w->lblEnergy->text(), QStringLiteral("12,345Wh"));
 }
+
+// The memo is filled in the owner mode too, where it is hidden: an error text of any length
+// costs it no more than one bounded line.
+TEST_F(RefreshCycleTest, OverlongErrorTextsAreCutInTheMemo)
+{
+    auto w = Connected({});
+    const std::wstring text(100000, L'e');
+    heatersim_fail_read(text.c_str());
+    w->RefreshCurrentData();
+    w->RefreshCurrentData();
+    const QStringList lines = LogLines(*w);
+    ASSERT_EQ(lines.size(), 4);
+    const QString cut = QStringLiteral("Error: ") + QString(4096 - 7, QLatin1Char('e'))
+        + QStringLiteral(" [... %1 more characters]").arg(100000 + 7 - 4096);
+    EXPECT_EQ(lines[0], cut);
+    EXPECT_EQ(lines[2], cut);
+    EXPECT_TRUE(lines[1].isEmpty());
+}
