@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <qcustomplot.h>
@@ -95,4 +97,55 @@ TEST_F(WindowTest, LinkLabelsTurnBoldUnderThePointer)
         QCoreApplication::sendEvent(label, &leave);
         EXPECT_FALSE(label->font().bold());
     }
+}
+
+namespace {
+
+void SendMouse(QWidget *Target, QEvent::Type Type, Qt::MouseButton Button)
+{
+    const QPointF inside(2, 2);
+    QMouseEvent event(Type, inside, Target->mapToGlobal(inside), Button,
+                      Type == QEvent::MouseButtonRelease ? Qt::NoButton : Button, Qt::NoModifier);
+    QCoreApplication::sendEvent(Target, &event);
+}
+
+// The events of a double click as the toolkit delivers them: the second press comes as a
+// double-click event.
+void DoubleClick(QWidget *Target)
+{
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease})
+        SendMouse(Target, type, Qt::LeftButton);
+}
+
+}
+
+TEST_F(WindowTest, LinkLabelsActOnceOnALeftClickOnly)
+{
+    heatersim_plug_heater("/dev/hidraw-heater0", L"V1.10");
+    auto w = ShownWindow({QStringLiteral("mondrel")});
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        for (QLabel *label : {w->lblSwitchLang, w->lblAbout, w->lblFWVer})
+            QTest::mouseClick(label, button);
+    }
+    EXPECT_EQ(w->lblSwitchLang->text(), QStringLiteral("de"));
+    EXPECT_TRUE(w->pnlAbout->isHidden());
+    EXPECT_FALSE(w->mnuFW->isVisible());
+
+    DoubleClick(w->lblSwitchLang);
+    EXPECT_EQ(w->lblSwitchLang->text(), QStringLiteral("en"));
+    EXPECT_EQ(WindowTexts(*w), GermanTexts);
+
+    // A press that is released elsewhere is no click.
+    SendMouse(w->lblAbout, QEvent::MouseButtonPress, Qt::LeftButton);
+    SendMouse(w->lblSwitchLang, QEvent::MouseButtonRelease, Qt::LeftButton);
+    EXPECT_TRUE(w->pnlAbout->isHidden());
+    EXPECT_EQ(w->lblSwitchLang->text(), QStringLiteral("en"));
+
+    DoubleClick(w->lblAbout);
+    EXPECT_FALSE(w->pnlAbout->isHidden());
+    QTest::mouseClick(w->pnlAbout, Qt::RightButton, {}, QPoint(2, 2));
+    EXPECT_FALSE(w->pnlAbout->isHidden());
+    DoubleClick(w->pnlAbout);
+    EXPECT_TRUE(w->pnlAbout->isHidden());
 }
