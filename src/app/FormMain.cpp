@@ -187,6 +187,7 @@ void TFormMain::FormResize()
         resize(MinimumWidth, height());
     if (height() < MinimumHeight)
         resize(width(), MinimumHeight);
+    FitLogHeight();
     PlaceCoverPanels();
 }
 

@@ -266,6 +266,7 @@ private:
     void BindHandlers();
     void ApplyMode();
     void PlaceCoverPanels();
+    void FitLogHeight();
 
     // Appends lines to the log memo.
     void LogLine(const QString &Line);

@@ -24,6 +24,8 @@
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int DesignedWidth = 1024;
@@ -31,6 +33,17 @@ constexpr int DesignedHeight = 768;
 constexpr int TopHeight = 289;
 constexpr int MemoHeight = 216;
 constexpr int HistoryPanelWidth = 120;
+// The history panel's buttons: the range buttons from the top, export and clear anchored to the
+// bottom of the panel's designed height.
+constexpr int HistoryButtonHeight = 22;
+constexpr int ThisMonthTop = 127;
+constexpr int ExportTop = 199;
+constexpr int HistoryDesignedHeight = DesignedHeight - TopHeight - MemoHeight;
+// Below this height the bottom buttons would run into the range buttons: the chart and the
+// history panel keep it, and the log gives up height first.
+constexpr int ButtonGroupGap = 8;
+constexpr int ClientMinimumHeight =
+    ThisMonthTop + HistoryButtonHeight + ButtonGroupGap + (HistoryDesignedHeight - ExportTop);
 constexpr int MemoLineLimit = 100000;
 // The not-connected panel was laid out at this size before it covers the window.
 const QSize NotConnectedDesign(209, 225);
@@ -88,6 +101,17 @@ QGroupBox *NewGroup(QWidget *Parent, const QString &Caption, QRect Geometry)
     return group;
 }
 
+// The controls were sized for a compact interface font of 11 pixels; a narrow face lets the
+// longest texts fit ("Measure" in 39 pixels, the longest German state line). The size is given in
+// pixels, as the controls' sizes are, so that a desktop's larger point sizes cannot cut texts.
+QFont InterfaceFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans Narrow"), QStringLiteral("Arial Narrow")});
+    font.setPixelSize(11);
+    return font;
+}
+
 // Default sizes of controls placed without one.
 constexpr int DefaultEditWidth = 100;
 constexpr int DefaultButtonWidth = 80;
@@ -100,6 +124,7 @@ void TFormMain::DesignWindow()
     // The pictures live in a static library, whose resources load only when asked for.
     Q_INIT_RESOURCE(resources);
     resize(DesignedWidth, DesignedHeight);
+    setFont(InterfaceFont());
 
     pnlTop = new QWidget(this);
     pnlTop->setFixedHeight(TopHeight);
@@ -145,6 +170,12 @@ void TFormMain::DesignWindow()
     timRefreshCurrentData->setInterval(1001);
     mnuFW = new QMenu(this);
     mnuUpdateFW = mnuFW->addAction(QStringLiteral("smnuFlashFW"));
+}
+
+// The log has its designed height while the window is tall enough, and gives way first.
+void TFormMain::FitLogHeight()
+{
+    memLog->setFixedHeight(std::clamp(height() - TopHeight - ClientMinimumHeight, 0, MemoHeight));
 }
 
 void TFormMain::DesignTop()
@@ -210,7 +241,8 @@ void TFormMain::DesignStringColumn(int n, QLabel *&lblString, QLabel *&imgS, QPr
     lblString = NewCentredLabel(pnlTop, QStringLiteral("slblString%1").arg(n), QRect(44 + d, 16, 56, 16));
     imgS = NewImage(pnlTop, QStringLiteral(":/images/SolarPanel.png"), QRect(26 + d, 40, 80, 80));
     prbP = new QProgressBar(pnlTop);
-    prbP->setGeometry(56 + d, 135, 17, 100);
+    // One pixel narrower than the first design, which reached into the PWM panel beside it.
+    prbP->setGeometry(56 + d, 135, 16, 100);
     prbP->setOrientation(Qt::Vertical);
     prbP->setRange(0, 500);
     prbP->setValue(0);
@@ -230,7 +262,8 @@ void TFormMain::DesignStringColumn(int n, QLabel *&lblString, QLabel *&imgS, QPr
 
 void TFormMain::DesignGroups()
 {
-    gbxDev = NewGroup(pnlTop, QStringLiteral("Develpoment"), QRect(501, 200, 332, 81));
+    // One pixel narrower than the first design, which reached into the service group beside it.
+    gbxDev = NewGroup(pnlTop, QStringLiteral("Develpoment"), QRect(501, 200, 331, 81));
     edtAddr = new QLineEdit(QStringLiteral("$FFF000"), gbxDev);
     edtAddr->setGeometry(8, 20, 81, 22);
     edtData = new QLineEdit(QStringLiteral("100"), gbxDev);
@@ -250,18 +283,18 @@ void TFormMain::DesignGroups()
 void TFormMain::DesignHistoryPanel()
 {
     const auto button = [this](const QString &Text, int y) {
-        return NewButton(pnlHistory, Text, QRect(7, y, 105, 22));
+        return NewButton(pnlHistory, Text, QRect(7, y, 105, HistoryButtonHeight));
     };
     btnLoadMoreData = button(QStringLiteral("sbtnLoadMoreData"), 10);
     btnNow = button(QStringLiteral("sbtnNow"), 55);
     btnToday = button(QStringLiteral("sbtnToday"), 79);
     btnThisWeek = button(QStringLiteral("sbtnThisWeek"), 103);
-    btnThisMonth = button(QStringLiteral("sbtnThisMonth"), 127);
-    btnExportHistory = button(QStringLiteral("sbtnExport"), 199);
+    btnThisMonth = button(QStringLiteral("sbtnThisMonth"), ThisMonthTop);
+    btnExportHistory = button(QStringLiteral("sbtnExport"), ExportTop);
     btnExportHistory->setToolTip(QStringLiteral("Export Hint"));
     btnClearHistory = button(QStringLiteral("sbtnClearHistory"), 231);
 
-    auto *anchors = new TAnchorLayout(pnlHistory, QSize(HistoryPanelWidth, DesignedHeight - TopHeight - MemoHeight));
+    auto *anchors = new TAnchorLayout(pnlHistory, QSize(HistoryPanelWidth, HistoryDesignedHeight));
     anchors->Anchor(btnExportHistory, akLeft | akBottom);
     anchors->Anchor(btnClearHistory, akLeft | akBottom);
 }
@@ -342,7 +375,7 @@ void TFormMain::DesignAboutPanel()
     lblAppTitle = new QLabel(QStringLiteral("sTitle"), pnlAbout);
     lblAppTitle->setFixedHeight(30);
     QFont titleFont = lblAppTitle->font();
-    titleFont.setPointSize(20);
+    titleFont.setPixelSize(26);  // 20 points on a 96-dpi screen
     lblAppTitle->setFont(titleFont);
     lblCopyright = new QLabel(QStringLiteral("sCopyright"), pnlAbout);
     lblCopyright->setFixedHeight(17);
