@@ -21,8 +21,10 @@ TdlgProgress::TdlgProgress(QWidget *Owner) : QDialog(Owner, Qt::Dialog | Qt::Win
     btnCancel = new QPushButton(QStringLiteral("sbtnCancel"), this);
     btnCancel->setGeometry(464, 88, 75, 25);
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
-    if (Owner)
+    if (Owner) {
+        setFont(Owner->font());
         move(Owner->geometry().center() - rect().center());
+    }
 }
 
 void TdlgProgress::btnCancelClick()

@@ -12,13 +12,6 @@ namespace {
 
 const char *const HeaterPath = "/dev/hidraw-heater0";
 
-const QList<QStringList> Modes = {{}, {QStringLiteral("mondrel")}, {QStringLiteral("quintabok")}};
-
-QString ModeName(const QStringList &Arguments)
-{
-    return Arguments.isEmpty() ? QStringLiteral("owner") : Arguments.first();
-}
-
 }
 
 class FocusTest : public WindowTest {
@@ -66,8 +59,8 @@ protected:
 
 TEST_F(FocusTest, EditorsFollowTheHeaterAfterStartInEveryMode)
 {
-    for (const QStringList &mode : Modes) {
-        SCOPED_TRACE(ModeName(mode).toStdString());
+    for (const QStringList &mode : Modes()) {
+        SCOPED_TRACE(ModeName(mode));
         heatersim_reset();
         heatersim_plug_heater(HeaterPath, L"V1.10");
         auto w = ActiveWindow(mode);
@@ -78,8 +71,8 @@ TEST_F(FocusTest, EditorsFollowTheHeaterAfterStartInEveryMode)
 
 TEST_F(FocusTest, NoEditorTakesTheFocusWhenTheCoverGoesOrADialogCloses)
 {
-    for (const QStringList &mode : Modes) {
-        SCOPED_TRACE(ModeName(mode).toStdString());
+    for (const QStringList &mode : Modes()) {
+        SCOPED_TRACE(ModeName(mode));
         heatersim_reset();
         auto w = ActiveWindow(mode);
 
@@ -105,8 +98,8 @@ TEST_F(FocusTest, NoEditorTakesTheFocusWhenTheCoverGoesOrADialogCloses)
 // A focused button that disables itself hands the focus to no editor.
 TEST_F(FocusTest, SetpointButtonDisabledUnderTheFocusLeavesTheClockFollowing)
 {
-    for (const QStringList &mode : Modes) {
-        SCOPED_TRACE(ModeName(mode).toStdString());
+    for (const QStringList &mode : Modes()) {
+        SCOPED_TRACE(ModeName(mode));
         heatersim_reset();
         heatersim_plug_heater(HeaterPath, L"V1.10");
         auto w = ActiveWindow(mode);
@@ -122,8 +115,8 @@ TEST_F(FocusTest, SetpointButtonDisabledUnderTheFocusLeavesTheClockFollowing)
 
 TEST_F(FocusTest, TabReachesNothingUnderTheNotConnectedPanel)
 {
-    for (const QStringList &mode : Modes) {
-        SCOPED_TRACE(ModeName(mode).toStdString());
+    for (const QStringList &mode : Modes()) {
+        SCOPED_TRACE(ModeName(mode));
         heatersim_reset();
         auto w = ActiveWindow(mode);
         for (int press = 0; press < 40; ++press) {

@@ -7,8 +7,6 @@
 
 namespace {
 
-const QList<QStringList> Modes = {{}, {QStringLiteral("mondrel")}, {QStringLiteral("quintabok")}};
-
 // A control's own parts (the line edit of a spin box, the scroll bars of the memo) are not
 // controls of their own.
 bool IsPartOfAControl(const QWidget *Widget)
@@ -64,8 +62,8 @@ protected:
 TEST_F(LayoutTest, NoTwoControlsOverlapAtTheSmallestWindowOfEveryMode)
 {
     heatersim_plug_heater("/dev/hidraw-heater0", L"V1.10");
-    for (const QStringList &mode : Modes) {
-        SCOPED_TRACE(mode.isEmpty() ? "owner" : mode.first().toStdString());
+    for (const QStringList &mode : Modes()) {
+        SCOPED_TRACE(ModeName(mode));
         auto w = ShownWindow(mode);
         w->resize(1, 1);
         QApplication::processEvents();

@@ -15,8 +15,6 @@
 
 namespace {
 
-const QList<QStringList> Modes = {{}, {QStringLiteral("mondrel")}, {QStringLiteral("quintabok")}};
-
 // Where a control draws its text, measured with the style the program runs with.
 QRect TextRect(const QWidget *Control)
 {
@@ -117,8 +115,8 @@ TEST_F(TextFitTest, EveryTextFitsItsControlInEveryModeAndLanguage)
     heatersim_status status = ExampleStatus();
     heatersim_set_status(&status);
     heatersim_plug_heater("/dev/hidraw-heater0", L"V1.10");
-    for (const QStringList &mode : Modes) {
-        SCOPED_TRACE(mode.isEmpty() ? "owner" : mode.first().toStdString());
+    for (const QStringList &mode : Modes()) {
+        SCOPED_TRACE(ModeName(mode));
         auto w = MakeWindow(mode);
         TTexts texts;
         texts.AddCurrent(*w);  // the designed texts

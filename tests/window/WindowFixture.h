@@ -38,6 +38,18 @@ public:
     QStringList Confirmations, Informations, Warnings, Errors, SaveRequests;
 };
 
+// The arguments of the three operating modes: owner, technician, engineering.
+inline const QList<QStringList> &Modes()
+{
+    static const QList<QStringList> modes = {{}, {QStringLiteral("mondrel")}, {QStringLiteral("quintabok")}};
+    return modes;
+}
+
+inline std::string ModeName(const QStringList &Arguments)
+{
+    return Arguments.isEmpty() ? "owner" : Arguments.first().toStdString();
+}
+
 // A window against the heater model, with a fixed clock and its own data directory.
 class WindowTest : public ::testing::Test {
 protected:
