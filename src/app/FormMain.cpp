@@ -1,5 +1,7 @@
 #include "app/FormMain.h"
 
+#include "app/ChartParts.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -67,7 +69,7 @@ void KeepLegendInSeriesOrder(QCustomPlot *Chart)
     }
     Chart->legend->clearItems();
     for (QCPAbstractPlottable *series : listed)
-        series->addToLegend();
+        Chart->legend->addItem(new TCheckLegendItem(Chart->legend, series));
 }
 
 }
@@ -98,6 +100,7 @@ void TFormMain::FormCreate()
     edtDate->setDisplayFormat(FOptions.Locale.ShortDateFormat);
     ApplyMode();
     KeepLegendInSeriesOrder(chartHistory);
+    FChart = std::make_unique<TChartModel>(MaxStringPower);
     pnlAbout->raise();
     pnlAbout->hide();
     pnlNotConnected->raise();
@@ -153,8 +156,29 @@ void TFormMain::BindHandlers()
     Bind(btnAutoPWM3, &QPushButton::clicked, &TFormMain::btnAutoPWM3Click);
     Bind(btnSetSN, &QPushButton::clicked, &TFormMain::btnSetSNClick);
     Bind(mnuUpdateFW, &QAction::triggered, &TFormMain::mnuUpdateFWClick);
+    Bind(btnLoadMoreData, &QPushButton::clicked, &TFormMain::btnLoadMoreDataClick);
+    Bind(btnGetData, &QPushButton::clicked, &TFormMain::btnGetDataClick);
+    Bind(btnNow, &QPushButton::clicked, &TFormMain::btnNowClick);
+    Bind(btnToday, &QPushButton::clicked, &TFormMain::btnTodayClick);
+    Bind(btnThisWeek, &QPushButton::clicked, &TFormMain::btnThisWeekClick);
+    Bind(btnThisMonth, &QPushButton::clicked, &TFormMain::btnThisMonthClick);
+    BindChart();
     for (QWidget *watched : std::initializer_list<QWidget *>{edtDate, edtTime, edtTSoll, pnlNotConnected})
         watched->installEventFilter(this);
+}
+
+void TFormMain::BindChart()
+{
+    Bind(chartHistory, &QCustomPlot::afterLayout, &TFormMain::ReduceChartLines);
+    connect(chartHistory, &QCustomPlot::mouseMove, this,
+            [this](QMouseEvent *Event) { Guarded([&] { chartHistoryMouseMove(Event); }); });
+    connect(chartHistory, &QCustomPlot::legendClick, this,
+            [this](QCPLegend *, QCPAbstractLegendItem *Item, QMouseEvent *) {
+                Guarded([&] { chartHistoryLegendClick(Item); });
+            });
+    connect(chartHistory->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this,
+            [this](const QCPRange &Range) { Guarded([&] { chartHistoryRangeChanged(Range); }); });
+    chartHistory->installEventFilter(this);
 }
 
 void TFormMain::FormShow()
@@ -213,6 +237,8 @@ bool TFormMain::eventFilter(QObject *Watched, QEvent *Event)
         }
         return false;
     }
+    if (Watched == chartHistory)
+        return ChartMouseEvent(Event);
     if (Watched == pnlNotConnected || Watched == pnlAbout) {
         if (Event->type() == QEvent::ShowToParent || Event->type() == QEvent::HideToParent)
             UpdateCoveredControls();
@@ -334,11 +360,27 @@ void TFormMain::resizeEvent(QResizeEvent *Event)
 // is: a HID library may return error texts of any length.
 void TFormMain::LogLine(const QString &Line)
 {
-    if (Line.size() <= MaxLogLineLength)
-        memLog->appendPlainText(Line);
+    const QString bounded = Line.size() <= MaxLogLineLength
+        ? Line
+        : Line.left(MaxLogLineLength) + QStringLiteral(" [... %1 more characters]").arg(Line.size() - MaxLogLineLength);
+    if (FLogBatch)
+        FLogBatch->append(bounded);
     else
-        memLog->appendPlainText(Line.left(MaxLogLineLength)
-                                + QStringLiteral(" [... %1 more characters]").arg(Line.size() - MaxLogLineLength));
+        memLog->appendPlainText(bounded);
+}
+
+void TFormMain::BeginLogBatch()
+{
+    memLog->setUpdatesEnabled(false);
+    FLogBatch.emplace();
+}
+
+void TFormMain::EndLogBatch()
+{
+    const QStringList lines = std::exchange(FLogBatch, std::nullopt).value_or(QStringList());
+    if (!lines.isEmpty())
+        memLog->appendPlainText(lines.join(QLatin1Char('\n')));
+    memLog->setUpdatesEnabled(true);
 }
 
 void TFormMain::LogError(const std::exception &Error)

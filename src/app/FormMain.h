@@ -5,21 +5,26 @@
 
 #include "app/StartupOptions.h"
 #include "core/Bytes.h"
+#include "history/ChartData.h"
 #include "history/HistoryData.h"
 #include "hid/FHid.h"
 #include "i18n/Language.h"
 #include "protocol/StatusReport.h"
 
 #include <QPointer>
+#include <QSharedPointer>
 #include <QWidget>
 
 #include <cstdint>
 #include <exception>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <vector>
 
+class QCPAbstractLegendItem;
 class QCPBars;
+class QCPRange;
 class QCPGraph;
 class QCPTextElement;
 class QCustomPlot;
@@ -28,13 +33,16 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMouseEvent;
 class QAction;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QTimeEdit;
+class QRubberBand;
 class QTimer;
+class TChartTicker;
 class TdlgProgress;
 
 // The program's version, "major.minor.release.build".
@@ -163,6 +171,8 @@ public:
     QCPGraph *serPWM1 = nullptr, *serPWM2 = nullptr, *serPWM3 = nullptr;
     QCPGraph *serU1 = nullptr, *serU2 = nullptr, *serU3 = nullptr;
     QCPTextElement *chartTitle = nullptr;
+    // What the chart draws of the history list.
+    std::unique_ptr<TChartModel> FChart;
 
     // Connection.
     void ConnectDevice();
@@ -180,7 +190,18 @@ public:
     void btnGetStatusClick();
     void AppendLogLine(const QString &Line);
     void GetHistoryData(int RequestCount, bool Restart);
+    void btnLoadMoreDataClick();
+    void btnGetDataClick();
+
+    // History chart.
     void UpdateHistoryChart();
+    void chartHistoryZoom();
+    void btnNowClick();
+    void btnTodayClick();
+    void btnThisWeekClick();
+    void btnThisMonthClick();
+    void chartHistoryMouseMove(QMouseEvent *Event);
+    void chartHistoryLegendClick(QCPAbstractLegendItem *Item);
 
     // Clock and setpoint.
     void edtDateEnter();
@@ -265,12 +286,25 @@ private:
     void ForcePwm(int n, int Value);
     void BindHandlers();
     void ApplyMode();
+    void BindChart();
+    void ReduceChartLines();
+    void SetBottomRange(TKeyRange Range);
+    bool ChartMouseEvent(QEvent *Event);
+    void ZoomToDrag(QPoint From, QPoint To);
+    void chartHistoryRangeChanged(const QCPRange &NewRange);
     void PlaceCoverPanels();
     void FitLogHeight();
 
-    // Appends lines to the log memo.
+    // Appends lines to the log memo; between the two calls below they are collected and the
+    // memo takes them in one piece, painting once.
     void LogLine(const QString &Line);
     void LogError(const std::exception &Error);
+    void BeginLogBatch();
+    void EndLogBatch();
+
+    void DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Restart);
+    void DrainHistoryReplies(int Unanswered, int Res);
+    int KeepHistoryBlock(const TBytes &Reply, int Res);
 
     // Runs a handler so that no exception reaches the event loop: what it does not catch
     // itself is shown in an error box.
@@ -288,8 +322,26 @@ private:
 
     TStartupOptions FOptions;
     bool FShown = false;
+    std::optional<QStringList> FLogBatch;
     // The control that took the last left-button press, until its release.
     QPointer<QWidget> FPressedControl;
+
+    // The chart's state beyond its series: what the lines were last reduced for, the zoom.
+    struct TReducedFor {
+        double Lower = 0, Upper = 0;
+        int Width = -1;
+        int Revision = -1;
+        bool operator==(const TReducedFor &) const = default;
+    };
+    QSharedPointer<TChartTicker> FChartTicker;
+    QRubberBand *FZoomBand = nullptr;
+    int FChartRevision = 0;
+    TReducedFor FReducedFor;
+    bool FValuesZoomed = false;   // the value axes hold a zoom instead of following the data
+    TKeyRange FBeforeZoom;        // the time axis before the first zoom, for undoing it
+    QPoint FZoomStart;
+    bool FPanning = false;
+    TKeyRange FPanStart;
     // Controls whose text is a language key, with the key they show the text of.
     std::vector<TKeyText> FKeyTexts;
 };

@@ -4,6 +4,7 @@
 #include "app/FormMain.h"
 
 #include "app/Anchors.h"
+#include "app/ChartParts.h"
 #include "app/Panels.h"
 #include "history/ChartData.h"
 
@@ -17,6 +18,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QRubberBand>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimeEdit>
@@ -310,11 +312,13 @@ void TFormMain::DesignChart()
     chartHistory->plotLayout()->insertRow(0);
     chartHistory->plotLayout()->addElement(0, 0, chartTitle);
 
-    auto ticker = QSharedPointer<QCPAxisTickerDateTime>::create();
-    ticker->setDateTimeFormat(QStringLiteral("dd/MM/yyyy"));
-    // Chart keys hold the samples' wall-clock time as if it were UTC.
-    ticker->setDateTimeSpec(Qt::UTC);
-    chartHistory->xAxis->setTicker(ticker);
+    FChartTicker = QSharedPointer<TChartTicker>::create(FOptions.Locale);
+    chartHistory->xAxis->setTicker(FChartTicker);
+    // The left button pans the time axis; zooming is the window's own (right-button rectangle,
+    // wheel on the time axis).
+    chartHistory->setInteractions(QCP::iRangeDrag);
+    chartHistory->axisRect()->setRangeDrag(Qt::Horizontal);
+    FZoomBand = new QRubberBand(QRubberBand::Rectangle, chartHistory);
     chartHistory->yAxis->setLabel(QStringLiteral("W, °C, V"));
     chartHistory->yAxis2->setLabel(QStringLiteral("Wh"));
     chartHistory->yAxis2->setVisible(true);

@@ -1,6 +1,8 @@
 #include "history/HistoryData.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 int CompareHistoryData(const THistoryData &L, const THistoryData &R)
 {
@@ -11,9 +13,45 @@ int CompareHistoryData(const THistoryData &L, const THistoryData &R)
     return 0;
 }
 
+void THistoryList::Clear()
+{
+    FItems.clear();
+    ++FGeneration;
+}
+
 void THistoryList::Sort()
 {
+    ++FGeneration;
     std::sort(FItems.begin(), FItems.end(), [](const THistoryData &L, const THistoryData &R) {
         return CompareHistoryData(L, R) < 0;
     });
+}
+
+namespace {
+
+constexpr float HotEnough = 60.0f;
+constexpr long long LongPeriodDays = 30;
+
+long long WholeDaysBetween(TDateTime A, TDateTime B)
+{
+    return std::llround(std::fabs(A - B) * MSecsPerDay) / 86400000LL;
+}
+
+}
+
+bool LegionellaWarning(const THistoryList &History)
+{
+    if (History.Count() < 2)
+        return false;
+    const TDateTime newest = History.Items(History.Count() - 1).DT;
+    if (WholeDaysBetween(newest, History.Items(0).DT) <= LongPeriodDays)
+        return false;
+    for (int index = History.Count() - 1; index >= 0; --index) {
+        const THistoryData &sample = History.Items(index);
+        if (sample.TW >= HotEnough)
+            return false;
+        if (WholeDaysBetween(newest, sample.DT) > LongPeriodDays)
+            break;
+    }
+    return true;
 }

@@ -37,11 +37,20 @@ public:
     const THistoryData &Items(int Index) const { return FItems.at(static_cast<std::size_t>(Index)); }
     void Add(const THistoryData &Sample) { FItems.push_back(Sample); }
     void Sort();
-    void Clear() { FItems.clear(); }
+    void Clear();
+    // Counts the changes other than appending (sorting, emptying): while it stays the same, the
+    // samples held before are unchanged and new ones came at the end.
+    int Generation() const { return FGeneration; }
 
     std::vector<THistoryData>::const_iterator begin() const { return FItems.begin(); }
     std::vector<THistoryData>::const_iterator end() const { return FItems.end(); }
 
 private:
     std::vector<THistoryData> FItems;
+    int FGeneration = 0;
 };
+
+// True when the water may have stayed below 60 °C for too long: the list spans more than 30
+// whole days, and walking from the newest sample back to the first that lies more than 30 whole
+// days before it (that one included), no sample reached 60 °C.
+bool LegionellaWarning(const THistoryList &History);

@@ -83,6 +83,7 @@ TEST_F(FocusTest, NoEditorTakesTheFocusWhenTheCoverGoesOrADialogCloses)
         else
             QTest::mouseClick(w->btnRefreshUSB, Qt::LeftButton);
         ASSERT_TRUE(w->pnlNotConnected->isHidden());
+        Activate(*w);   // as the desktop does when the download's progress dialog goes
         EXPECT_EQ(QApplication::focusWidget(), w.get());
 
         QDialog dialog(w.get());

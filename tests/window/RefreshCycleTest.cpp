@@ -61,7 +61,7 @@ TEST_F(RefreshCycleTest, TechnicianModeKeepsEveryReadingThreeWays)
     EXPECT_EQ(LogLines(*w), (QStringList{WorkedLine, WorkedLine, WorkedLine}));
     const QByteArray expected = WorkedLine.toLatin1() + "\r\n";  // "°" is the one byte 0xB0
     EXPECT_EQ(DataLog(), logBefore + expected + expected + expected);
-    EXPECT_EQ(w->serTW->dataCount(), w->FHistoryData.Count());
+    EXPECT_EQ(w->FChart->Count(), static_cast<std::size_t>(w->FHistoryData.Count()));
 }
 
 TEST_F(RefreshCycleTest, ReadingWithU1Of255IsShownAndLoggedButNotKept)
@@ -115,7 +115,7 @@ TEST_F(RefreshCycleTest, FailedReadKeepsTheDisplayAndStillRedrawsTheChart)
     heatersim_unplug(HeaterPath);
     w->RefreshCurrentData();
     EXPECT_EQ(LogLines(*w), (QStringList{QStringLiteral("Error: Can't open HID device"), QString()}));
-    EXPECT_EQ(w->serTW->dataCount(), 0);
+    EXPECT_EQ(w->FChart->Count(), 0u);
     EXPECT_EQ(w->lblEnergy->text(), QStringLiteral("12,345Wh"));
 }
 

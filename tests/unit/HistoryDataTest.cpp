@@ -1,0 +1,62 @@
+#include "history/HistoryData.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+constexpr TDateTime April7 = 42832.0;
+
+// Samples every day back from April 7 (noon), at the given water temperatures, oldest first.
+THistoryList Days(const std::vector<float> &Temperatures)
+{
+    THistoryList list;
+    const int count = static_cast<int>(Temperatures.size());
+    for (int day = 0; day < count; ++day) {
+        THistoryData sample;
+        sample.DT = April7 + 0.5 - (count - 1 - day);
+        sample.TW = Temperatures[static_cast<std::size_t>(day)];
+        list.Add(sample);
+    }
+    return list;
+}
+
+}
+
+TEST(HistoryData, ListSortsByTimeAndCountsItsGenerations)
+{
+    THistoryList list;
+    for (const TDateTime dt : {3.0, 1.0, 2.0}) {
+        THistoryData sample;
+        sample.DT = dt;
+        list.Add(sample);
+    }
+    const int appended = list.Generation();
+    list.Sort();
+    EXPECT_EQ(list.Items(0).DT, 1.0);
+    EXPECT_EQ(list.Items(2).DT, 3.0);
+    EXPECT_GT(list.Generation(), appended);
+    const int sorted = list.Generation();
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    EXPECT_GT(list.Generation(), sorted);
+}
+
+TEST(HistoryData, LegionellaWarningAfterAMonthBelowSixtyDegrees)
+{
+    std::vector<float> month(32, 50.0f);   // 31 days from the oldest to the newest
+    EXPECT_TRUE(LegionellaWarning(Days(month)));
+
+    std::vector<float> hotAtTheEdge = month;
+    hotAtTheEdge.front() = 60.0f;   // 31 days before the newest: still tested
+    EXPECT_FALSE(LegionellaWarning(Days(hotAtTheEdge)));
+
+    std::vector<float> hotBeyond(33, 50.0f);
+    hotBeyond.front() = 65.0f;      // 32 days before: the walk stopped at the sample after it
+    EXPECT_TRUE(LegionellaWarning(Days(hotBeyond)));
+
+    EXPECT_FALSE(LegionellaWarning(Days(std::vector<float>(31, 50.0f))));   // exactly 30 days: no check
+    EXPECT_FALSE(LegionellaWarning(Days({50.0f})));
+    EXPECT_FALSE(LegionellaWarning(THistoryList{}));
+}
