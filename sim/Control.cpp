@@ -131,6 +131,11 @@ HEATERSIM_API void heatersim_set_failure_result(int result)
     TheModel().faults.failureResult = result;
 }
 
+HEATERSIM_API void heatersim_set_reply_latency(int milliseconds)
+{
+    TheModel().faults.latencyMs = std::max(milliseconds, 0);
+}
+
 HEATERSIM_API void heatersim_set_status_length(int length)
 {
     TheModel().faults.statusLength = std::clamp(length, 0, kReportSize);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace heatersim {
 
@@ -88,11 +89,20 @@ Report Echo(std::span<const std::uint8_t> report)
     return reply;
 }
 
+// With a latency the heater works through its requests one at a time: each reply is ready that
+// long after the heater took the request up, which is when the previous reply was ready.
 void Queue(const Model &model, hid_device_ &handle, const Report &report)
 {
-    if (!model.faults.silent) {
-        handle.input.push_back({report, model.faults.replyLag});
+    if (model.faults.silent) {
+        return;
     }
+    auto readyAt = std::chrono::steady_clock::time_point{};
+    if (model.faults.latencyMs > 0) {
+        const auto now = std::chrono::steady_clock::now();
+        const auto start = handle.input.empty() ? now : std::max(now, handle.input.back().readyAt);
+        readyAt = start + std::chrono::milliseconds(model.faults.latencyMs);
+    }
+    handle.input.push_back({report, model.faults.replyLag, readyAt});
 }
 
 // Command 2 starts the history read-out (value 0 afresh, 1 continuing) or, as a longer request
@@ -223,10 +233,32 @@ void Receive(Model &model, hid_device_ &handle, std::span<const std::uint8_t> re
     Queue(model, handle, Echo(report));
 }
 
-int TakeInputReport(hid_device_ &handle, unsigned char *data, std::size_t length)
+void WaitForRoom(const hid_device_ &handle)
+{
+    constexpr std::size_t kRequestsHeld = 2; // the one in work and one in the endpoint's buffer
+    const auto now = std::chrono::steady_clock::now();
+    const auto pending = std::ranges::count_if(handle.input, [now](const QueuedReport &queued) { return queued.readyAt > now; });
+    if (static_cast<std::size_t>(pending) >= kRequestsHeld) {
+        const auto next = std::ranges::find_if(handle.input, [now](const QueuedReport &queued) { return queued.readyAt > now; });
+        std::this_thread::sleep_until(next->readyAt);
+    }
+}
+
+int TakeInputReport(hid_device_ &handle, unsigned char *data, std::size_t length, int timeoutMs)
 {
     if (handle.input.empty()) {
         return 0;
+    }
+    const auto readyAt = handle.input.front().readyAt;
+    const auto now = std::chrono::steady_clock::now();
+    if (readyAt > now) {
+        if (timeoutMs == 0 || (timeoutMs > 0 && readyAt > now + std::chrono::milliseconds(timeoutMs))) {
+            if (timeoutMs > 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+            }
+            return 0;
+        }
+        std::this_thread::sleep_until(readyAt);
     }
     if (handle.input.front().readsToWait > 0) {
         for (QueuedReport &queued : handle.input) {

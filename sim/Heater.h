@@ -26,7 +26,10 @@ int FillStatusReport(const Model &model, unsigned char *data, std::size_t length
 // An output report (report number first) the host wrote on the handle.
 void Receive(Model &model, hid_device_ &handle, std::span<const std::uint8_t> report);
 
-// Moves the next readable input report into data; returns its bytes, 0 when none is readable.
-int TakeInputReport(hid_device_ &handle, unsigned char *data, std::size_t length);
+// Moves the next input report into data once it is ready, waiting up to timeoutMs for it (0 not at
+// all, -1 as long as one is on its way); returns its bytes, 0 when none came.
+int TakeInputReport(hid_device_ &handle, unsigned char *data, std::size_t length, int timeoutMs);
+// Blocks a write while the heater holds as many requests as it can take, as USB flow control does.
+void WaitForRoom(const hid_device_ &handle);
 
 } // namespace heatersim

@@ -94,7 +94,7 @@ int CopyString(hid_device *dev, const std::wstring Device::*field, wchar_t *stri
     return 0;
 }
 
-int ReadInput(hid_device *dev, unsigned char *data, std::size_t length)
+int ReadInput(hid_device *dev, unsigned char *data, std::size_t length, int timeoutMs)
 {
     Model &model = TheModel();
     const auto target = Reach(model, dev);
@@ -107,7 +107,7 @@ int ReadInput(hid_device *dev, unsigned char *data, std::size_t length)
     if (model.faults.readError) {
         return FailInjected(model, *target->handle, *model.faults.readError);
     }
-    return TakeInputReport(*target->handle, data, length);
+    return TakeInputReport(*target->handle, data, length, timeoutMs);
 }
 
 } // namespace
@@ -173,19 +173,21 @@ HEATERSIM_API int hid_write(hid_device *dev, const unsigned char *data, size_t l
     }
     model.written.emplace_back(data, data + length);
     if (target->device->heater) {
+        WaitForRoom(*target->handle);
         Receive(model, *target->handle, {data, length});
     }
     return static_cast<int>(length);
 }
 
-HEATERSIM_API int hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int)
+HEATERSIM_API int hid_read_timeout(hid_device *dev, unsigned char *data, size_t length, int milliseconds)
 {
-    return ReadInput(dev, data, length);
+    return ReadInput(dev, data, length, milliseconds);
 }
 
+// Reads do not wait: a blocking read with nothing on its way would never return.
 HEATERSIM_API int hid_read(hid_device *dev, unsigned char *data, size_t length)
 {
-    return ReadInput(dev, data, length);
+    return ReadInput(dev, data, length, 0);
 }
 
 HEATERSIM_API int hid_set_nonblocking(hid_device *dev, int)

@@ -43,6 +43,7 @@ struct Device {
 struct QueuedReport {
     Report data{};
     int readsToWait = 0;
+    std::chrono::steady_clock::time_point readyAt{}; // not readable before
 };
 
 struct Clock {
@@ -74,6 +75,7 @@ struct Faults {
     std::optional<std::wstring> readError;
     int statusLength = kStatusSize;
     int replyLag = 0;
+    int latencyMs = 0;
     bool silent = false;
     int failureResult = -1;   // what a call failing by an injected fault returns
 };

@@ -77,6 +77,9 @@ HEATERSIM_API void heatersim_set_failure_result(int result);
 HEATERSIM_API void heatersim_set_status_length(int length);
 // Input reports become readable only after this many further reads of the handle (default 0).
 HEATERSIM_API void heatersim_set_reply_lag(int reads);
+// Each reply is ready this many milliseconds after the heater takes its request up; the heater
+// works through requests one at a time and a write waits while it holds two (default 0: at once).
+HEATERSIM_API void heatersim_set_reply_latency(int milliseconds);
 // 1: the heater queues no input reports at all (default 0).
 HEATERSIM_API void heatersim_set_silent(int silent);
 

@@ -2,6 +2,8 @@
 
 #include "SimTest.h"
 
+#include <chrono>
+
 namespace {
 
 using ReadOutTest = SimTest;
@@ -141,3 +143,31 @@ TEST_F(ReadOutTest, FlashTableGivesSixtyFourRepliesThenStops)
 }
 
 } // namespace
+
+// With a latency the heater answers one request after the other, each reply that long after it
+// took the request up, and a write waits while it holds two; replies to requests written before
+// the handle closes are counted as delivered all the same.
+TEST_F(ReadOutTest, LatencyPacesRepliesOneAfterTheOther)
+{
+    using Clock = std::chrono::steady_clock;
+    Handle heater = HeaterWithHistory(40);
+    Exchange(heater.get(), CommandReport(0x02, 0));
+    heatersim_set_reply_latency(20);
+
+    const auto start = Clock::now();
+    for (int request = 0; request < 3; ++request)
+        ASSERT_EQ(Send(heater.get(), BlockRequest()), kHostReportSize);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(20));   // the third waited for room
+    Bytes buffer(256, 0);
+    EXPECT_EQ(hid_read(heater.get(), buffer.data(), buffer.size()), 64);   // the first, ready by now
+    EXPECT_EQ(hid_read(heater.get(), buffer.data(), buffer.size()), 0);    // the second is not yet
+    EXPECT_EQ(hid_read_timeout(heater.get(), buffer.data(), buffer.size(), 1), 0);
+    EXPECT_EQ(hid_read_timeout(heater.get(), buffer.data(), buffer.size(), 100), 64);
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(40));
+    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 64), Block(4, 40));
+
+    heater = OpenPath(kHeaterPath);   // the third reply goes with the closed handle
+    heatersim_set_reply_latency(0);
+    Exchange(heater.get(), CommandReport(0x02, 1));
+    EXPECT_EQ(Exchange(heater.get(), BlockRequest()), Block(12, 40));
+}

@@ -1,0 +1,268 @@
+#include "WindowFixture.h"
+
+#include "app/ProgressDlg.h"
+#include "protocol/Encodings.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <qcustomplot.h>
+
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <set>
+
+namespace {
+
+const char *const HeaterPath = "/dev/hidraw-heater0";
+constexpr TDateTime April7 = 42832.0;
+
+using TRecord = std::array<std::uint8_t, 16>;
+
+// A stored record at a time, with a water temperature and an energy; a bad one breaks its sum.
+TRecord Record(TDateTime DT, int TW = 50, int Energy = 100, bool Bad = false)
+{
+    TRecord record{};
+    const std::uint32_t seconds = DateTimeToDeviceSeconds(DT);
+    record[0] = static_cast<std::uint8_t>(seconds >> 24);
+    record[1] = static_cast<std::uint8_t>(seconds >> 16);
+    record[2] = static_cast<std::uint8_t>(seconds >> 8);
+    record[3] = static_cast<std::uint8_t>(seconds);
+    record[4] = 124;   // 31 V
+    record[7] = 40;    // 10 A
+    record[10] = static_cast<std::uint8_t>(TW);
+    record[12] = static_cast<std::uint8_t>(Energy >> 8);
+    record[13] = static_cast<std::uint8_t>(Energy);
+    const std::uint8_t sum = std::accumulate(record.begin(), record.end() - 1, std::uint8_t{0},
+                                             [](std::uint8_t A, std::uint8_t B) { return std::uint8_t(A + B); });
+    record[15] = static_cast<std::uint8_t>(-sum + (Bad ? 1 : 0));
+    return record;
+}
+
+// Hourly records back from April 7 12:00, newest first as the heater stores them.
+std::vector<TRecord> Hourly(int Count)
+{
+    std::vector<TRecord> records;
+    for (int i = 0; i < Count; ++i)
+        records.push_back(Record(April7 + 0.5 - i / 24.0, 50, 100 + i));
+    return records;
+}
+
+void Store(const std::vector<TRecord> &Records)
+{
+    std::vector<std::uint8_t> bytes;
+    for (const TRecord &record : Records)
+        bytes.insert(bytes.end(), record.begin(), record.end());
+    heatersim_set_history(bytes.data(), static_cast<int>(Records.size()));
+}
+
+std::vector<TDateTime> Times(const THistoryList &History)
+{
+    std::vector<TDateTime> times;
+    for (const THistoryData &sample : History)
+        times.push_back(sample.DT);
+    return times;
+}
+
+int BlockRequests()
+{
+    int count = 0;
+    for (int i = 0; i < heatersim_written_count(); ++i) {
+        std::uint8_t report[65] = {};
+        heatersim_written(i, report, sizeof report);
+        count += report[1] == 0x10 ? 1 : 0;
+    }
+    return count;
+}
+
+// Runs Action in the download's message processing once Condition holds.
+class TDuringDownload : public QObject {
+public:
+    TDuringDownload(std::function<bool()> Condition, std::function<void()> Action)
+        : FCondition(std::move(Condition)), FAction(std::move(Action))
+    {
+        FTimer.setInterval(0);
+        connect(&FTimer, &QTimer::timeout, this, [this] {
+            if (FCondition()) {
+                FTimer.stop();
+                FAction();
+            }
+        });
+        FTimer.start();
+    }
+
+private:
+    QTimer FTimer;
+    std::function<bool()> FCondition;
+    std::function<void()> FAction;
+};
+
+TdlgProgress *OpenProgressDialog()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *dialog = dynamic_cast<TdlgProgress *>(widget); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
+
+}
+
+class HistoryDownloadTest : public WindowTest {
+protected:
+    std::unique_ptr<TFormMain> Connected(const QStringList &Arguments = {QStringLiteral("mondrel")})
+    {
+        heatersim_plug_heater(HeaterPath, L"V1.10");
+        return ShownWindow(Arguments);
+    }
+};
+
+TEST_F(HistoryDownloadTest, ConnectionDownloadsSortsLogsAndChartsTheStoredHistory)
+{
+    Now = QDateTime(QDate(2017, 4, 8), QTime(9, 30));
+    Store(Hourly(10));
+    auto w = Connected();
+    ASSERT_EQ(w->FHistoryData.Count(), 10);
+    const std::vector<TDateTime> times = Times(w->FHistoryData);
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+    EXPECT_DOUBLE_EQ(times.back(), April7 + 0.5);
+
+    const QStringList lines = LogLines(*w);
+    const qsizetype start = lines.indexOf(QStringLiteral("SetRequest res=65"));
+    ASSERT_GE(start, 0);
+    EXPECT_TRUE(lines.at(start + 1).startsWith(QStringLiteral("Data 07/04/2017 12:00:00: 58 E7 63 20 7C 00 00 28 ")));
+    EXPECT_TRUE(lines.at(start + 1).endsWith(QStringLiteral(" res=65")));
+    // Three blocks bring the ten records and two empty ones; then the heater has no more.
+    EXPECT_EQ(lines.filter(QStringLiteral("Data ")).size(), 12);
+    EXPECT_EQ(BlockRequests(), 3 + 1000);
+    EXPECT_EQ(WrittenReports().front(), Sent({0x00, 0x02, 0x00, 0x00, 0x00, 0x00}));
+
+    EXPECT_EQ(w->chartTitle->text(), QStringLiteral("Historical data: 07/04/2017 - 07/04/2017"));
+    const QCPRange range = w->chartHistory->xAxis->range();
+    EXPECT_DOUBLE_EQ(range.lower, ChartKey(April7));
+    EXPECT_DOUBLE_EQ(range.upper, ChartKey(DateTimeFromQt(Now)));
+    EXPECT_TRUE(w->timRefreshCurrentData->isActive());
+    EXPECT_EQ(heatersim_open_handles(), 0);
+    EXPECT_TRUE(Dialogs->Informations.isEmpty());   // a first download never says "no more data"
+    EXPECT_EQ(OpenProgressDialog(), nullptr);
+}
+
+TEST_F(HistoryDownloadTest, FourthBadRecordEndsTheDownloadAfterItsBlock)
+{
+    std::vector<TRecord> records = Hourly(20);
+    for (int bad : {0, 1, 5, 9})
+        records[static_cast<std::size_t>(bad)] = Record(April7, 50, 0, true);
+    Store(records);
+    auto w = Connected();
+    EXPECT_EQ(BlockRequests(), 3);
+    EXPECT_EQ(LogLines(*w).filter(QStringLiteral("Data ChkSum invalid: ")).size(), 4);
+    EXPECT_EQ(w->FHistoryData.Count(), 12 - 4);   // the rest of the third block is kept
+}
+
+TEST_F(HistoryDownloadTest, LoadMoreSaysSoWhenNothingOlderCame)
+{
+    Store(Hourly(6));
+    auto w = Connected();
+    ASSERT_EQ(w->FHistoryData.Count(), 6);
+    w->btnLoadMoreData->click();
+    EXPECT_EQ(Dialogs->Informations, QStringList{QStringLiteral("No more data available.")});
+    EXPECT_EQ(WrittenReports().at(static_cast<std::size_t>(heatersim_written_count() - 1001)),
+              Sent({0x00, 0x02, 0x00, 0x00, 0x00, 0x01}));
+}
+
+TEST_F(HistoryDownloadTest, CancelKeepsSortsAndChartsWhatArrived)
+{
+    Store(Hourly(400));
+    heatersim_plug_heater(HeaterPath, L"V1.10");
+    auto w = MakeWindow({QStringLiteral("mondrel")});
+    TDuringDownload cancel([] { return BlockRequests() >= 10 && OpenProgressDialog(); },
+                           [] { OpenProgressDialog()->btnCancel->click(); });
+    w->show();
+    EXPECT_GE(w->FHistoryData.Count(), 40);
+    EXPECT_LT(w->FHistoryData.Count(), 400);
+    const std::vector<TDateTime> times = Times(w->FHistoryData);
+    EXPECT_TRUE(std::is_sorted(times.begin(), times.end()));
+    EXPECT_EQ(w->FChart->Count(), static_cast<std::size_t>(w->FHistoryData.Count()));
+    EXPECT_TRUE(w->timRefreshCurrentData->isActive());
+}
+
+TEST_F(HistoryDownloadTest, RemovalDuringTheDownloadLogsItAndKeepsWhatArrived)
+{
+    Store(Hourly(400));
+    heatersim_plug_heater(HeaterPath, L"V1.10");
+    auto w = MakeWindow({QStringLiteral("mondrel")});
+    TDuringDownload unplug([] { return BlockRequests() >= 10; }, [] { heatersim_unplug(HeaterPath); });
+    w->show();
+    EXPECT_GE(w->FHistoryData.Count(), 36);
+    EXPECT_LT(w->FHistoryData.Count(), 400);
+    EXPECT_TRUE(LogLines(*w).filter(QStringLiteral("Error: ")).size() >= 1);
+    EXPECT_EQ(heatersim_open_handles(), 0);
+    EXPECT_TRUE(w->timRefreshCurrentData->isActive());
+    EXPECT_EQ(OpenProgressDialog(), nullptr);
+}
+
+TEST_F(HistoryDownloadTest, WithoutHeaterTheErrorIsLoggedAndTheChartStillRedrawn)
+{
+    auto w = ShownWindow({QStringLiteral("mondrel")});
+    w->FHistoryData.Add(THistoryData{});
+    w->memLog->clear();
+    w->timRefreshCurrentData->stop();
+    w->GetHistoryData(300, true);
+    EXPECT_EQ(LogLines(*w), (QStringList{QStringLiteral("Error: Can't open HID device"), QString()}));
+    EXPECT_EQ(w->FHistoryData.Count(), 1);
+    EXPECT_TRUE(w->timRefreshCurrentData->isActive());
+}
+
+TEST_F(HistoryDownloadTest, GetDataTakesTheCountFromItsEdit)
+{
+    Store(Hourly(40));
+    auto w = Connected({QStringLiteral("quintabok")});
+    const struct {
+        const char *Text;
+        int Requests;
+    } cases[] = {{"0", 0}, {"-3", 0}, {"2", 2}, {"abc", 10 + 1000}};
+    for (const auto &c : cases) {
+        heatersim_clear_written();
+        w->edtData->setText(QString::fromLatin1(c.Text));
+        w->btnGetData->click();
+        EXPECT_EQ(BlockRequests(), c.Requests) << c.Text;
+        EXPECT_EQ(WrittenReports().front(), Sent({0x00, 0x02, 0x00, 0x00, 0x00, 0x00})) << c.Text;
+    }
+}
+
+TEST_F(HistoryDownloadTest, LongColdPeriodWarnsOfLegionella)
+{
+    std::vector<TRecord> records;
+    for (int day = 0; day <= 31; ++day)
+        records.push_back(Record(April7 - day, day == 31 ? 60 : 50));
+    Store(records);
+    Connected();
+    EXPECT_TRUE(Dialogs->Warnings.isEmpty());   // the hot sample 31 days back still counts
+
+    records.back() = Record(April7 - 31, 59);
+    Store(records);
+    Connected();
+    ASSERT_EQ(Dialogs->Warnings.size(), 1);
+    EXPECT_TRUE(Dialogs->Warnings.first().startsWith(QStringLiteral("Legionella risk!")));
+}
+
+// A heater answers each request a little later: the replies to requests written before the
+// download ended are read too, so page after page holds every record exactly once.
+TEST_F(HistoryDownloadTest, PagesWithLateRepliesHoldEveryRecordOnce)
+{
+    const std::vector<TRecord> records = Hourly(200);
+    Store(records);
+    auto w = Connected();
+    w->FHistoryData.Clear();
+    heatersim_set_reply_latency(2);
+    w->GetHistoryData(5, true);
+    for (int page = 0; page < 20 && w->FHistoryData.Count() < 200; ++page)
+        w->GetHistoryData(5, false);
+
+    const std::vector<TDateTime> times = Times(w->FHistoryData);
+    const std::set<TDateTime> distinct(times.begin(), times.end());
+    EXPECT_EQ(distinct.size(), times.size()) << "a record came twice";
+    EXPECT_EQ(times.size(), records.size()) << "records went missing";
+}
