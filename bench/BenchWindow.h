@@ -1,0 +1,16 @@
+#pragma once
+
+// A window of the technician mode against the heater model, as the benchmarks use it.
+
+#include "app/FormMain.h"
+
+#include <QString>
+
+#include <memory>
+
+// The window, shown offscreen; DataDirectory holds its data log.
+std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory);
+
+// Records one figure for the summary that follows the benchmark table: the figure's name and
+// its value in milliseconds or megabytes.
+void RecordFigure(const std::string &Name, double Value);

@@ -1,0 +1,201 @@
+// The history chart rebuilt after every poll, beside a plain refill of the same chart from the
+// whole list; zoom frames; the peak memory with a million samples charted; the history download.
+
+#include "BenchWindow.h"
+#include "heatersim.h"
+#include "protocol/Encodings.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <qcustomplot.h>
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <cmath>
+
+namespace {
+
+constexpr TDateTime April1 = 42826.0;
+constexpr int ChartWidth = 1000;
+constexpr int ChartHeight = 420;
+
+// A live reading every second from April 1: a sun curve, warming water, the day's energy.
+THistoryData Reading(int Second)
+{
+    THistoryData sample;
+    sample.DT = April1 + Second / 86400.0;
+    const double hour = std::fmod(Second / 3600.0, 24);
+    const float sun = static_cast<float>(std::max(0.0, std::sin((hour - 6) / 12 * 3.14159)));
+    const float flicker = static_cast<float>(Second * 7919 % 100) / 100;
+    sample.P1 = 450 * sun * (0.5f + flicker / 2);
+    sample.P2 = 0.8f * sample.P1;
+    sample.P3 = 0.6f * sample.P1;
+    sample.U1 = 20 + 15 * sun;
+    sample.U2 = sample.U1 - 1;
+    sample.U3 = sample.U1 - 2;
+    sample.TW = static_cast<float>(40 + 20 * hour / 24);
+    sample.PWM1 = static_cast<int>(900 * sun);
+    sample.PWM2 = sample.PWM1 / 2;
+    sample.PWM3 = sample.PWM1 / 3;
+    sample.Energy = static_cast<int>(hour * 120);
+    return sample;
+}
+
+void Fill(THistoryList &History, int Count)
+{
+    for (int second = 0; second < Count; ++second)
+        History.Add(Reading(second));
+}
+
+// The whole list in view, and an hour beyond it for the samples still to come.
+QCPRange WholeRange(int Count)
+{
+    return QCPRange(ChartKey(April1), ChartKey(April1 + (Count + 3600) / 86400.0));
+}
+
+long PeakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// The window with its chart at 1000 x 420.
+std::unique_ptr<TFormMain> ChartWindow(const QString &DataDirectory)
+{
+    heatersim_reset();
+    auto window = BenchWindow(DataDirectory);
+    window->pnlNotConnected->hide();
+    window->resize(ChartWidth + 10 + 120, 289 + ChartHeight + 10 + 216);
+    QApplication::processEvents();
+    return window;
+}
+
+// The program's own tick: one new sample, the rebuild, one repaint.
+void ChartTick(benchmark::State &State)
+{
+    const int count = static_cast<int>(State.range(0));
+    QTemporaryDir dataDir;
+    const auto window = ChartWindow(dataDir.path());
+    Fill(window->FHistoryData, count);
+    window->chartHistory->xAxis->setRange(WholeRange(count));
+    window->UpdateHistoryChart();
+    window->chartHistory->replot(QCustomPlot::rpImmediateRefresh);
+    int second = count;
+    for (auto _ : State) {
+        window->FHistoryData.Add(Reading(second++));
+        window->UpdateHistoryChart();
+        window->chartHistory->replot(QCustomPlot::rpImmediateRefresh);
+    }
+    State.counters["chart_width"] = window->chartHistory->width();
+    State.counters["chart_height"] = window->chartHistory->height();
+    if (count == 1000000)
+        RecordFigure("peak memory, 1,000,000 samples charted, MB", static_cast<double>(PeakMegabytes()));
+}
+
+// One frame of zooming: the range narrows and widens again around its centre.
+void ChartZoomFrame(benchmark::State &State)
+{
+    const int count = static_cast<int>(State.range(0));
+    QTemporaryDir dataDir;
+    const auto window = ChartWindow(dataDir.path());
+    Fill(window->FHistoryData, count);
+    window->chartHistory->xAxis->setRange(WholeRange(count));
+    window->UpdateHistoryChart();
+    window->chartHistory->replot(QCustomPlot::rpImmediateRefresh);
+    double factor = 0.85;
+    for (auto _ : State) {
+        window->chartHistory->xAxis->scaleRange(factor);
+        window->chartHistory->replot(QCustomPlot::rpImmediateRefresh);
+        factor = 1 / factor;
+    }
+}
+
+// The baseline: every series of a chart like the window's cleared and refilled from the whole
+// list, the day bars worked out, the value axes fitted, one repaint.
+void ChartPlainRefill(benchmark::State &State)
+{
+    const int count = static_cast<int>(State.range(0));
+    THistoryList history;
+    Fill(history, count);
+    QCustomPlot plot;
+    plot.resize(ChartWidth, ChartHeight);
+    plot.yAxis2->setVisible(true);
+    plot.legend->setVisible(true);
+    QVector<QCPGraph *> lines;
+    for (int line = 0; line < 11; ++line)
+        lines << plot.addGraph(plot.xAxis, line == 0 ? plot.yAxis2 : plot.yAxis);
+    auto *bars = new QCPBars(plot.xAxis, plot.yAxis2);
+    plot.show();
+    QApplication::processEvents();
+
+    for (auto _ : State) {
+        QVector<double> keys;
+        QVector<QVector<double>> values(11);
+        QVector<double> barKeys, barValues;
+        TDateTime trackedDay = 42370.0;
+        int lastEnergy = 0;
+        for (const THistoryData &s : history) {
+            keys << ChartKey(s.DT);
+            const double row[11] = {double(s.Energy), std::min(s.P1, 700.0f), std::min(s.P2, 700.0f),
+                                    std::min(s.P3, 700.0f), s.TW, double(s.PWM1), double(s.PWM2),
+                                    double(s.PWM3), s.U1, s.U2, s.U3};
+            for (int line = 0; line < 11; ++line)
+                values[line] << row[line];
+            if (s.DT - trackedDay >= 1) {
+                if (lastEnergy > 0) {
+                    barKeys << ChartKey(trackedDay);
+                    barValues << lastEnergy;
+                }
+                trackedDay = std::trunc(s.DT);
+            }
+            lastEnergy = s.Energy;
+        }
+        for (int line = 0; line < 11; ++line)
+            lines[line]->setData(keys, values[line], true);
+        bars->setData(barKeys, barValues, true);
+        plot.xAxis->setRange(WholeRange(count));
+        plot.yAxis->rescale();
+        plot.yAxis2->rescale();
+        plot.replot(QCustomPlot::rpImmediateRefresh);
+    }
+}
+
+// 500 blocks from the heater, answering at once (0) or each reply 1 ms after its request (1).
+void HistoryDownload(benchmark::State &State)
+{
+    heatersim_reset();
+    std::vector<std::uint8_t> records;
+    for (int i = 0; i < 2200; ++i) {
+        std::uint8_t record[16] = {};
+        const std::uint32_t seconds = DateTimeToDeviceSeconds(April1 - i / 1440.0);
+        record[0] = static_cast<std::uint8_t>(seconds >> 24);
+        record[1] = static_cast<std::uint8_t>(seconds >> 16);
+        record[2] = static_cast<std::uint8_t>(seconds >> 8);
+        record[3] = static_cast<std::uint8_t>(seconds);
+        std::uint8_t sum = 0;
+        for (int b = 0; b < 15; ++b)
+            sum = static_cast<std::uint8_t>(sum + record[b]);
+        record[15] = static_cast<std::uint8_t>(-sum);
+        records.insert(records.end(), record, record + 16);
+    }
+    heatersim_set_history(records.data(), 2200);
+    heatersim_plug_heater("/dev/hidraw-bench", L"V1.10");
+    QTemporaryDir dataDir;
+    const auto window = BenchWindow(dataDir.path());
+    heatersim_set_reply_latency(static_cast<int>(State.range(0)));
+    for (auto _ : State) {
+        window->FHistoryData.Clear();
+        window->GetHistoryData(500, true);
+    }
+    State.counters["samples"] = window->FHistoryData.Count();
+}
+
+}
+
+BENCHMARK(ChartTick)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ChartZoomFrame)->Arg(1000000)->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ChartPlainRefill)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(HistoryDownload)->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);

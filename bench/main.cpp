@@ -1,0 +1,126 @@
+// The benchmark program. After Google Benchmark's own table it prints the figures that the
+// targets are stated in: ratios against a plain baseline measured in the same run, since the
+// machines are noisy, and the absolute figures beside their limits.
+
+#include "BenchWindow.h"
+#include "heatersim.h"
+
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+class TSilentDialogs : public TDialogs {
+public:
+    bool Confirm(const QString &) override { return false; }
+    void Information(const QString &) override {}
+    void Warning(const QString &) override {}
+    void Error(const QString &) override {}
+    QString SaveFile(const QString &, const QString &, const QString &) override { return QString(); }
+};
+
+std::map<std::string, double> &Figures()
+{
+    static std::map<std::string, double> figures;
+    return figures;
+}
+
+// Real time per iteration in milliseconds of every benchmark run, by name.
+class TFigureReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run> &Runs) override
+    {
+        for (const Run &run : Runs) {
+            if (run.run_type == Run::RT_Iteration)
+                RecordFigure(run.run_name.function_name + "/" + run.run_name.args,
+                             run.GetAdjustedRealTime() * Milliseconds(run.time_unit));
+        }
+        ConsoleReporter::ReportRuns(Runs);
+    }
+
+private:
+    static double Milliseconds(benchmark::TimeUnit Unit)
+    {
+        switch (Unit) {
+        case benchmark::kNanosecond: return 1e-6;
+        case benchmark::kMicrosecond: return 1e-3;
+        case benchmark::kMillisecond: return 1;
+        default: return 1e3;
+        }
+    }
+};
+
+// A figure that was not measured in this run (a filter left it out) is said so.
+void PrintLine(const std::string &Figure, double Value, const char *Target, bool Holds)
+{
+    if (Value < 0)
+        std::printf("%-58s %10s   %-26s\n", Figure.c_str(), "-", "not measured in this run");
+    else
+        std::printf("%-58s %10.3f   %-26s %s\n", Figure.c_str(), Value, Target, Holds ? "holds" : "MISSED");
+}
+
+void PrintSummary()
+{
+    const auto figure = [](const std::string &Name) {
+        const auto found = Figures().find(Name);
+        return found != Figures().end() ? found->second : -1.0;
+    };
+    std::printf("\n%-58s %10s   %-26s\n", "figure", "value", "target");
+    const struct {
+        const char *Count;
+        const char *Target;
+        double Limit;
+    } ticks[] = {{"1000", "(no target)", 1e9}, {"100000", "<= 0.5 (aim 0.33)", 0.5}, {"1000000", "<= 0.25 (aim 0.1)", 0.25}};
+    for (const auto &t : ticks) {
+        const double tick = figure(std::string("ChartTick/") + t.Count);
+        const double plain = figure(std::string("ChartPlainRefill/") + t.Count);
+        const double ratio = tick < 0 || plain <= 0 ? -1 : tick / plain;
+        PrintLine(std::string("chart tick / plain refill, ") + t.Count + " samples", ratio, t.Target, ratio <= t.Limit);
+    }
+    const double zoom = figure("ChartZoomFrame/1000000");
+    PrintLine("zoom frame at 1,000,000 samples, ms", zoom, "<= 30", zoom <= 30);
+    const double peak = figure("peak memory, 1,000,000 samples charted, MB");
+    PrintLine("peak memory with 1,000,000 samples charted, MB", peak, "<= 300 (aim 200)", peak <= 300);
+    const double instant = figure("HistoryDownload/0");
+    PrintLine("download of 500 blocks, heater answering at once, ms", instant, "<= 100", instant <= 100);
+    const double late = figure("HistoryDownload/1");
+    PrintLine("download of 500 blocks, replies 1 ms late, ms", late, "<= 575 (1.15 x 500)", late <= 575);
+}
+
+}
+
+void RecordFigure(const std::string &Name, double Value)
+{
+    Figures()[Name] = Value;
+}
+
+std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory)
+{
+    TStartupOptions options;
+    options.Arguments = {QStringLiteral("mondrel")};
+    options.HidLibraryFile = QStringLiteral(HEATERSIM_FILE);
+    options.DataDirectory = DataDirectory;
+    options.Dialogs = std::make_shared<TSilentDialogs>();
+    options.Now = [] { return QDateTime::currentDateTime(); };
+    options.LanguageId = QStringLiteral("en");
+    auto window = std::make_unique<TFormMain>(options);
+    window->show();
+    return window;
+}
+
+int main(int argc, char **argv)
+{
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    TFigureReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    PrintSummary();
+    return 0;
+}
