@@ -73,16 +73,23 @@ std::unique_ptr<TFormMain> ChartWindow(const QString &DataDirectory)
     return window;
 }
 
+// The window with Count samples charted, the whole list in view.
+std::unique_ptr<TFormMain> ChartedWindow(const QString &DataDirectory, int Count)
+{
+    auto window = ChartWindow(DataDirectory);
+    Fill(window->FHistoryData, Count);
+    window->chartHistory->xAxis->setRange(WholeRange(Count));
+    window->UpdateHistoryChart();
+    window->chartHistory->replot(QCustomPlot::rpImmediateRefresh);
+    return window;
+}
+
 // The program's own tick: one new sample, the rebuild, one repaint.
 void ChartTick(benchmark::State &State)
 {
     const int count = static_cast<int>(State.range(0));
     QTemporaryDir dataDir;
-    const auto window = ChartWindow(dataDir.path());
-    Fill(window->FHistoryData, count);
-    window->chartHistory->xAxis->setRange(WholeRange(count));
-    window->UpdateHistoryChart();
-    window->chartHistory->replot(QCustomPlot::rpImmediateRefresh);
+    const auto window = ChartedWindow(dataDir.path(), count);
     int second = count;
     for (auto _ : State) {
         window->FHistoryData.Add(Reading(second++));
@@ -98,13 +105,8 @@ void ChartTick(benchmark::State &State)
 // One frame of zooming: the range narrows and widens again around its centre.
 void ChartZoomFrame(benchmark::State &State)
 {
-    const int count = static_cast<int>(State.range(0));
     QTemporaryDir dataDir;
-    const auto window = ChartWindow(dataDir.path());
-    Fill(window->FHistoryData, count);
-    window->chartHistory->xAxis->setRange(WholeRange(count));
-    window->UpdateHistoryChart();
-    window->chartHistory->replot(QCustomPlot::rpImmediateRefresh);
+    const auto window = ChartedWindow(dataDir.path(), static_cast<int>(State.range(0)));
     double factor = 0.85;
     for (auto _ : State) {
         window->chartHistory->xAxis->scaleRange(factor);
