@@ -158,6 +158,14 @@ void TFormMain::BindHandlers()
     Bind(mnuUpdateFW, &QAction::triggered, &TFormMain::mnuUpdateFWClick);
     Bind(btnLoadMoreData, &QPushButton::clicked, &TFormMain::btnLoadMoreDataClick);
     Bind(btnGetData, &QPushButton::clicked, &TFormMain::btnGetDataClick);
+    Bind(btnMeasPV1, &QPushButton::clicked, &TFormMain::btnMeasPV1Click);
+    Bind(btnMeasPV2, &QPushButton::clicked, &TFormMain::btnMeasPV2Click);
+    Bind(btnMeasPV3, &QPushButton::clicked, &TFormMain::btnMeasPV3Click);
+    Bind(btnReadMem, &QPushButton::clicked, &TFormMain::btnReadMemClick);
+    Bind(btnGetFlashTable, &QPushButton::clicked, &TFormMain::btnGetFlashTableClick);
+    Bind(btnClearSector, &QPushButton::clicked, &TFormMain::btnClearSectorClick);
+    Bind(btnExportHistory, &QPushButton::clicked, &TFormMain::btnExportHistoryClick);
+    Bind(btnClearHistory, &QPushButton::clicked, &TFormMain::btnClearHistoryClick);
     Bind(btnNow, &QPushButton::clicked, &TFormMain::btnNowClick);
     Bind(btnToday, &QPushButton::clicked, &TFormMain::btnTodayClick);
     Bind(btnThisWeek, &QPushButton::clicked, &TFormMain::btnThisWeekClick);

@@ -15,8 +15,10 @@
 #include <QSharedPointer>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -157,6 +159,7 @@ public:
     QLabel *lblAppTitle = nullptr;
     QLabel *lblCopyright = nullptr;
     QLabel *lblVersion = nullptr;
+    QLabel *lblDataFiles = nullptr;
     QLabel *Image1 = nullptr;
     QWidget *Panel1 = nullptr;
     QLabel *Label6 = nullptr;
@@ -192,6 +195,23 @@ public:
     void GetHistoryData(int RequestCount, bool Restart);
     void btnLoadMoreDataClick();
     void btnGetDataClick();
+
+    // Measurement sweep.
+    void btnMeasPV1Click();
+    void btnMeasPV2Click();
+    void btnMeasPV3Click();
+    void MeasureStep(int n);
+    QString MeasurementFile(int n) const;
+
+    // Development tools.
+    void btnReadMemClick();
+    void btnGetFlashTableClick();
+    void btnClearSectorClick();
+
+    // History export and clearing.
+    void WriteHistoryCsv(const QString &FileName, int FromIndex, int ToIndex);
+    void btnExportHistoryClick();
+    void btnClearHistoryClick();
 
     // History chart.
     void UpdateHistoryChart();
@@ -239,6 +259,7 @@ public:
     void lblSwitchLangMouseLeave(QLabel *Sender);
     // A progress dialog owned by the window, its Cancel button following the language.
     std::unique_ptr<TdlgProgress> CreateProgressDialog();
+    void ShowTransferProgress(TdlgProgress &Dialog);
 
     // Status display.
     void ShowCurrentData(const TCurrentData &S);
@@ -303,6 +324,11 @@ private:
     void EndLogBatch();
 
     void DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Restart);
+    void RunDump(const std::function<void(TdlgProgress &)> &Dump);
+    int &MeasurePWM(int n);
+    int &MeasIndex(int n);
+    void ToggleMeasure(int n, QPushButton *Button);
+    void WriteDueMeasurement(int n);
     void DrainHistoryReplies(int Unanswered, int Res);
     int KeepHistoryBlock(const TBytes &Reply, int Res);
 
@@ -323,6 +349,8 @@ private:
     TStartupOptions FOptions;
     bool FShown = false;
     std::optional<QStringList> FLogBatch;
+    // Per string: a sweep ended and its measurement file is still to be written.
+    std::array<bool, 3> FMeasureFileDue{};
     // The control that took the last left-button press, until its release.
     QPointer<QWidget> FPressedControl;
 

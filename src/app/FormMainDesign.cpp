@@ -385,10 +385,14 @@ void TFormMain::DesignAboutPanel()
     lblCopyright->setFixedHeight(17);
     lblVersion = new QLabel(pnlAbout);
     lblVersion->setFixedHeight(17);
+    // Where the program's files go, selectable so that the paths can be copied.
+    lblDataFiles = new QLabel(pnlAbout);
+    lblDataFiles->setFixedHeight(17);
+    lblDataFiles->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Image1 = new QLabel(pnlAbout);
     Image1->setPixmap(QPixmap(QStringLiteral(":/images/Logo.png")));
     Image1->setContentsMargins(30, 30, 30, 30);
-    for (QLabel *label : {lblAppTitle, lblCopyright, lblVersion, Image1}) {
+    for (QLabel *label : {lblAppTitle, lblCopyright, lblVersion, lblDataFiles, Image1}) {
         label->setAlignment(Qt::AlignCenter);
         about->addWidget(label);
     }

@@ -117,6 +117,8 @@ const std::vector<TLanguageEntry> &LanguageTable()
         {"sbtnToday", "Today", "Heute"},
         {"sbtnThisWeek", "Actual week", "Aktuelle Woche"},
         {"sbtnThisMonth", "Actual month", "Aktueller Monat"},
+        // Our own: where the program's files are, on the about panel.
+        {"slblDataFiles", "Data log: %1    Measurement files: %2", "Datenprotokoll: %1    Messdateien: %2"},
     };
     return table;
 }

@@ -1,6 +1,7 @@
 #include "status/DataLog.h"
 
 #include "core/CodePage.h"
+#include "core/FileErrors.h"
 
 #include <QFile>
 
@@ -42,9 +43,7 @@ void AppendLineToFile(const QString &Path, const QString &Line)
     const qint64 written = file.write(bytes);
     if (written == bytes.size())
         return;
-    const QString reason = file.error() != QFileDevice::NoError
-        ? file.errorString()
-        : QStringLiteral("only %1 of %2 bytes could be written").arg(written).arg(bytes.size());
+    const QString reason = ShortWriteReason(file, written, bytes.size());
     // The part of the line that made it would run into the next line: back to the whole lines.
     file.resize(before);
     throw DataLogError(Path, reason);

@@ -23,3 +23,20 @@ TEST_F(WindowTest, AboutPanelOpensFromTheQuestionMarkAndClosesOnAClick)
     EXPECT_TRUE(clickAndStillShown(w->Panel1));
     EXPECT_TRUE(clickAndStillShown(w->Label6));
 }
+
+// Users look for the program's files: the panel names them, and the text can be selected.
+TEST_F(WindowTest, AboutPanelNamesTheDataFilesSelectably)
+{
+    heatersim_plug_heater("/dev/hidraw-heater0", L"V1.10");
+    auto w = ShownWindow();
+    const QString text = w->lblDataFiles->text();
+    EXPECT_TRUE(text.contains(QDir::toNativeSeparators(w->FLogFilePath))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QDir::toNativeSeparators(w->MeasurementFile(1)))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Measurement3.csv")));
+    EXPECT_TRUE(w->lblDataFiles->textInteractionFlags() & Qt::TextSelectableByMouse);
+    w->lblAboutClick();
+    QTest::mouseClick(w->lblDataFiles, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(w->pnlAbout->isHidden());
+    w->lblSwitchLangClick();
+    EXPECT_TRUE(w->lblDataFiles->text().startsWith(QStringLiteral("Datenprotokoll: ")));
+}

@@ -73,8 +73,9 @@ TEST_F(LayoutTest, NoTwoControlsOverlapAtTheSmallestWindowOfEveryMode)
         EXPECT_TRUE(overlaps.isEmpty()) << overlaps.join(QLatin1Char('\n')).toStdString();
         // The chart keeps a useful height; the log gives way first.
         EXPECT_GE(w->chartHistory->height(), 200);
-        if (!mode.isEmpty())
+        if (!mode.isEmpty()) {
             EXPECT_GE(w->memLog->height(), 80);
+        }
 
         w->pnlNotConnected->show();
         QApplication::processEvents();

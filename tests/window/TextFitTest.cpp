@@ -142,8 +142,9 @@ TEST_F(TextFitTest, EveryTextFitsItsControlInEveryModeAndLanguage)
 
         // Editors show their widest value beside their arrows.
         for (const QAbstractSpinBox *editor : w->findChildren<QAbstractSpinBox *>()) {
-            if (ShownInMode(*w, editor))
+            if (ShownInMode(*w, editor)) {
                 EXPECT_GE(editor->width(), editor->minimumSizeHint().width()) << Describe(editor).toStdString();
+            }
         }
     }
 }

@@ -8,7 +8,6 @@
 #include "protocol/HistoryRecord.h"
 
 #include <QCoreApplication>
-#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScopeGuard>
@@ -51,10 +50,7 @@ void TFormMain::GetHistoryData(int RequestCount, bool Restart)
 void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Restart)
 {
     const TDateTime oldest = FHistoryData.Count() > 0 ? FHistoryData.Items(0).DT : 0;
-    Dialog.setWindowTitle(Translate(QStringLiteral("sCapProgress")));
-    Dialog.Label1->setText(Translate(QStringLiteral("slblTransferData")));
-    Dialog.ProgressBar1->setValue(0);
-    Dialog.show();
+    ShowTransferProgress(Dialog);
 
     FHid->Open(FMyHidDev.DevicePath);
     SetRequest(cmdHistory, Restart ? 0 : 1);

@@ -4,7 +4,10 @@
 #include "app/ProgressDlg.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <qcustomplot.h>
 
@@ -35,6 +38,11 @@ void TFormMain::TranslateUI()
     lblAppTitle->setText(title);
     lblCopyright->setText(Translate(QStringLiteral("sCopyright")));
     lblVersion->setText(GetExeVersion());
+    lblDataFiles->setText(Translate(QStringLiteral("slblDataFiles"))
+                              .arg(QDir::toNativeSeparators(FLogFilePath),
+                                   QDir::toNativeSeparators(MeasurementFile(1)) + QStringLiteral(", ")
+                                       + QFileInfo(MeasurementFile(2)).fileName() + QStringLiteral(", ")
+                                       + QFileInfo(MeasurementFile(3)).fileName()));
     imgWaterTemp->setToolTip(Translate(QStringLiteral("sInfoWaterTemp1")) + QStringLiteral("\r\n")
                              + Translate(QStringLiteral("sInfoWaterTemp2")));
     mnuUpdateFW->setText(Translate(QStringLiteral("smnuFlashFW")));
@@ -74,4 +82,13 @@ std::unique_ptr<TdlgProgress> TFormMain::CreateProgressDialog()
     ApplyKeyText(dialog->btnCancel, key);
     FKeyTexts.push_back({dialog->btnCancel, key});
     return dialog;
+}
+
+// The caption and label of a transfer, the bar at 0, shown without holding up the window.
+void TFormMain::ShowTransferProgress(TdlgProgress &Dialog)
+{
+    Dialog.setWindowTitle(Translate(QStringLiteral("sCapProgress")));
+    Dialog.Label1->setText(Translate(QStringLiteral("slblTransferData")));
+    Dialog.ProgressBar1->setValue(0);
+    Dialog.show();
 }

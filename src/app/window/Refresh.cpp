@@ -32,10 +32,12 @@ void TFormMain::RefreshCurrentData()
     UpdateHistoryChart();
 }
 
-// Each tick refreshes the status; the measurement sweep steps of strings 1 to 3 follow it here.
+// Each tick refreshes the status; the measurement sweep steps of strings 1 to 3 follow it.
 void TFormMain::timRefreshCurrentDataTimer()
 {
     RefreshCurrentData();
+    for (int n = 1; n <= 3; ++n)
+        MeasureStep(n);
 }
 
 void TFormMain::btnGetStatusClick()
