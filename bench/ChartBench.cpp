@@ -1,11 +1,16 @@
 // The history chart rebuilt after every poll, beside a plain refill of the same chart from the
-// whole list; zoom frames; the peak memory with a million samples charted; the history download.
+// whole list; zoom frames; the peak memory with a million samples charted; the history download;
+// the CSV export and the memory dump.
 
 #include "BenchWindow.h"
 #include "heatersim.h"
 #include "protocol/Encodings.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <qcustomplot.h>
 
@@ -55,12 +60,6 @@ QCPRange WholeRange(int Count)
     return QCPRange(ChartKey(April1), ChartKey(April1 + (Count + 3600) / 86400.0));
 }
 
-long PeakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
 
 // The window with its chart at 1000 x 420.
 std::unique_ptr<TFormMain> ChartWindow(const QString &DataDirectory)
@@ -84,6 +83,50 @@ std::unique_ptr<TFormMain> ChartedWindow(const QString &DataDirectory, int Count
     return window;
 }
 
+long ResidentMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// The history written as CSV; at a million samples also how far the process's peak memory rose
+// above what it held with the list alone.
+void CsvExport(benchmark::State &State)
+{
+    const int count = static_cast<int>(State.range(0));
+    QTemporaryDir dataDir;
+    heatersim_reset();
+    const auto window = BenchWindow(dataDir.path());
+    Fill(window->FHistoryData, count);
+    const QString file = QDir(dataDir.path()).filePath(QStringLiteral("export.csv"));
+    const long before = ResidentMegabytes();
+    for (auto _ : State)
+        window->WriteHistoryCsv(file, 0, count);
+    const double fileMegabytes = static_cast<double>(QFileInfo(file).size()) / (1024 * 1024);
+    State.counters["file_MB"] = fileMegabytes;
+    if (count == 1000000) {
+        RecordFigure("CSV export peak above the list, MB", static_cast<double>(ResidentMegabytes() - before));
+        RecordFigure("CSV file of 1,000,000 samples, MB", fileMegabytes);
+    }
+}
+
+// The memory dump of 1,000 replies from the heater model answering at once, with its log lines.
+void MemoryDump(benchmark::State &State)
+{
+    heatersim_reset();
+    heatersim_plug_heater("/dev/hidraw-bench", L"V1.10");
+    QTemporaryDir dataDir;
+    const auto window = BenchWindow(dataDir.path());
+    window->edtData->setText(QStringLiteral("1000"));
+    for (auto _ : State) {
+        window->btnReadMemClick();
+        State.PauseTiming();
+        window->memLog->clear();
+        State.ResumeTiming();
+    }
+}
+
 // The program's own tick: one new sample, the rebuild, one repaint.
 void ChartTick(benchmark::State &State)
 {
@@ -99,7 +142,7 @@ void ChartTick(benchmark::State &State)
     State.counters["chart_width"] = window->chartHistory->width();
     State.counters["chart_height"] = window->chartHistory->height();
     if (count == 1000000)
-        RecordFigure("peak memory, 1,000,000 samples charted, MB", static_cast<double>(PeakMegabytes()));
+        RecordFigure("peak memory, 1,000,000 samples charted, MB", static_cast<double>(ResidentMegabytes()));
 }
 
 // One frame of zooming: the range narrows and widens again around its centre.
@@ -197,6 +240,8 @@ void HistoryDownload(benchmark::State &State)
 
 }
 
+BENCHMARK(CsvExport)->Arg(100000)->Arg(1000000)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(MemoryDump)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChartTick)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChartZoomFrame)->Arg(1000000)->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChartPlainRefill)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -90,6 +90,16 @@ void PrintSummary()
     PrintLine("download of 500 blocks, heater answering at once, ms", instant, "<= 100", instant <= 100);
     const double late = figure("HistoryDownload/1");
     PrintLine("download of 500 blocks, replies 1 ms late, ms", late, "<= 575 (1.15 x 500)", late <= 575);
+    const double csv100k = figure("CsvExport/100000");
+    PrintLine("CSV export of 100,000 samples, ms", csv100k, "<= 150", csv100k <= 150);
+    const double csv1m = figure("CsvExport/1000000");
+    PrintLine("CSV export of 1,000,000 samples, ms", csv1m, "<= 1500", csv1m <= 1500);
+    const double csvPeak = figure("CSV export peak above the list, MB");
+    const double csvFile = figure("CSV file of 1,000,000 samples, MB");
+    PrintLine("CSV export peak above the list / file size, 1,000,000", csvPeak < 0 || csvFile <= 0 ? -1 : csvPeak / csvFile,
+              "<= 2", csvPeak <= 2 * csvFile);
+    const double dump = figure("MemoryDump/");
+    PrintLine("memory dump of 1,000 replies, ms", dump, "<= 200", dump <= 200);
 }
 
 }

@@ -14,19 +14,24 @@ TDateTime DateTimeFromQt(const QDateTime &Value)
     return days + Value.time().msecsSinceStartOfDay() / MSecsPerDay;
 }
 
-QDateTime DateTimeToQt(TDateTime Value)
+TDayAndTime SplitDateTime(TDateTime Value)
 {
     // Before day zero the fraction is still the time of day: -1.25 is 1899-12-29 06:00.
     const double day = std::trunc(Value);
-    qint64 msecs = std::llround(std::fabs(Value - day) * MSecsPerDay);
-    QDate date = DayZero.addDays(static_cast<qint64>(day));
-    if (msecs >= 86400000) {
-        date = date.addDays(1);
-        msecs -= 86400000;
+    TDayAndTime split{static_cast<qint64>(day), static_cast<int>(std::llround(std::fabs(Value - day) * MSecsPerDay))};
+    if (split.MSecs >= 86400000) {
+        ++split.Day;
+        split.MSecs -= 86400000;
     }
+    return split;
+}
+
+QDateTime DateTimeToQt(TDateTime Value)
+{
+    const TDayAndTime split = SplitDateTime(Value);
     // Wall-clock fields without a zone: a local time that a daylight-saving change skips is
     // still a valid device time.
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(static_cast<int>(msecs)), Qt::UTC);
+    return QDateTime(DayZero.addDays(split.Day), QTime::fromMSecsSinceStartOfDay(split.MSecs), Qt::UTC);
 }
 
 int YearOf(TDateTime Value)

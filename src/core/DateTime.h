@@ -14,6 +14,12 @@ constexpr double MSecsPerDay = 86400000.0;
 TDateTime DateTimeFromQt(const QDateTime &Value);
 // The date and time fields, held without a zone (as UTC) so that no local time is invalid.
 QDateTime DateTimeToQt(TDateTime Value);
+// The same fields as numbers: days since 1899-12-30 and milliseconds into the day.
+struct TDayAndTime {
+    qint64 Day = 0;
+    int MSecs = 0;
+};
+TDayAndTime SplitDateTime(TDateTime Value);
 // The four-digit year of a date-time.
 int YearOf(TDateTime Value);
 

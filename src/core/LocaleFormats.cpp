@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -134,8 +135,33 @@ QString MonthName(const TLocaleFormats &Formats, int Month)
 // The decimal digits of Magnitude * 10^Decimals rounded half away from zero, without leading
 // zeros ("0" for zero). Rounding reads the first 15 significant digits, so that a float widened
 // to double (0.15f is 0.15000000596...) rounds as its decimal reading does.
+std::string RoundedDigits(double Magnitude, int Decimals);
+
+// The quick way for the usual case: the value scaled to its last decimal lies clearly off the
+// halfway point, where the exact double and its 15-digit reading round alike.
+bool QuickRoundedDigits(double Magnitude, int Decimals, std::string &Digits)
+{
+    static constexpr double Scales[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6};
+    if (Decimals >= static_cast<int>(std::size(Scales)))
+        return false;
+    const double scaled = Magnitude * Scales[Decimals];
+    if (!(scaled < 1e12))
+        return false;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) < 1e-6)
+        return false;
+    const auto rounded = static_cast<long long>(fraction > 0.5 ? whole + 1 : whole);
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, rounded);
+    Digits.assign(buffer, result.ptr);
+    return true;
+}
+
 std::string RoundedDigits(double Magnitude, int Decimals)
 {
+    if (std::string digits; QuickRoundedDigits(Magnitude, Decimals, digits))
+        return digits;
     char buffer[40] = {};
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, Magnitude, std::chars_format::scientific, 14);
     // buffer holds "d.ddddddddddddddde+XX", without a terminating zero
@@ -198,6 +224,8 @@ QString CasedDesignator(const QString &Designator, QChar First, QChar Second)
 // 12-hour clock only beside a designator field.
 QString LongTimeText(const TLocaleFormats &Formats, const QTime &Time)
 {
+    if (!Formats.LongTimeFormat.contains(QLatin1Char('a'), Qt::CaseInsensitive))
+        return QLocale::c().toString(Time, Formats.LongTimeFormat);
     QStringList parts = SplitPattern(Formats.LongTimeFormat);
     const auto dayPeriod = [](const QString &Part) {
         return IsField(Part, QLatin1Char('A')) || IsField(Part, QLatin1Char('a'));
@@ -252,18 +280,38 @@ TLocaleFormats TLocaleFormats::FromLocale(const QLocale &Locale)
     return formats;
 }
 
-QString FormatFixed(const TLocaleFormats &Formats, double Value, int Decimals)
+void AppendFixed(std::string &Out, const TLocaleFormats &Formats, double Value, int Decimals)
 {
-    if (!std::isfinite(Value))
-        return NonFiniteText(Value);
+    if (!std::isfinite(Value)) {
+        Out += NonFiniteText(Value).toStdString();
+        return;
+    }
     Decimals = std::max(Decimals, 0);
     const std::string digits = RoundedDigits(std::fabs(Value), Decimals);
-    QString text = QString::fromLatin1(digits.data(), static_cast<qsizetype>(digits.size()));
-    if (text.size() <= Decimals)
-        text.prepend(QString(Decimals + 1 - text.size(), QLatin1Char('0')));
-    if (Decimals > 0)
-        text.insert(text.size() - Decimals, Formats.DecimalSeparator);
-    return WithSign(Value, digits, text);
+    if (Value < 0 && digits != "0")
+        Out += '-';
+    const auto count = static_cast<std::ptrdiff_t>(digits.size());
+    const std::ptrdiff_t whole = count - Decimals;
+    if (whole > 0)
+        Out.append(digits, 0, static_cast<std::size_t>(whole));
+    else
+        Out += '0';
+    if (Decimals == 0)
+        return;
+    if (Formats.DecimalSeparator.unicode() < 0x80)
+        Out += static_cast<char>(Formats.DecimalSeparator.unicode());
+    else
+        Out += QString(Formats.DecimalSeparator).toStdString();
+    if (whole < 0)
+        Out.append(static_cast<std::size_t>(-whole), '0');
+    Out.append(digits, static_cast<std::size_t>(std::max<std::ptrdiff_t>(whole, 0)));
+}
+
+QString FormatFixed(const TLocaleFormats &Formats, double Value, int Decimals)
+{
+    std::string text;
+    AppendFixed(text, Formats, Value, Decimals);
+    return QString::fromStdString(text);
 }
 
 QString FormatThousands(const TLocaleFormats &Formats, double Value)
@@ -282,6 +330,16 @@ QString FormatPadded(int Value, int Width)
     return QString::number(Value).rightJustified(Width, QLatin1Char(' '));
 }
 
+QString FormatShortDate(const TLocaleFormats &Formats, const QDate &Date)
+{
+    return QLocale::c().toString(Date, Formats.ShortDateFormat);
+}
+
+QString FormatLongTime(const TLocaleFormats &Formats, const QTime &Time)
+{
+    return LongTimeText(Formats, Time);
+}
+
 QString FormatDateTime(const TLocaleFormats &Formats, const QString &Pattern, TDateTime Value)
 {
     // Date and time are formatted apart: a wall-clock time inside a daylight-saving gap makes the
@@ -292,9 +350,9 @@ QString FormatDateTime(const TLocaleFormats &Formats, const QString &Pattern, TD
     const QLocale c = QLocale::c();
 
     if (Pattern == QLatin1String("c")) {
-        QString text = c.toString(date, Formats.ShortDateFormat);
+        QString text = FormatShortDate(Formats, date);
         if (time != QTime(0, 0))
-            text += QLatin1Char(' ') + LongTimeText(Formats, time);
+            text += QLatin1Char(' ') + FormatLongTime(Formats, time);
         return text;
     }
     if (Pattern == QLatin1String("ddddd"))

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+
 struct TLocaleFormats {
     QChar DecimalSeparator = QLatin1Char('.');
     QChar ThousandSeparator = QLatin1Char(',');
@@ -28,6 +30,8 @@ struct TLocaleFormats {
 // value's first 15 significant digits; the locale's decimal separator, no thousands separators.
 // A negative value that rounds to zero prints without a minus.
 QString FormatFixed(const TLocaleFormats &Formats, double Value, int Decimals);
+// The same text appended in UTF-8, for writers of long files.
+void AppendFixed(std::string &Out, const TLocaleFormats &Formats, double Value, int Decimals);
 
 // "%.0n": rounded half away from zero to a whole number, digits grouped by three with the
 // locale's thousands separator.
@@ -35,6 +39,10 @@ QString FormatThousands(const TLocaleFormats &Formats, double Value);
 
 // "%4d" and its kin: right-aligned in Width places, padded with blanks, never cut.
 QString FormatPadded(int Value, int Width);
+
+// The two halves of the pattern "c": the locale's short date, and its long time.
+QString FormatShortDate(const TLocaleFormats &Formats, const QDate &Date);
+QString FormatLongTime(const TLocaleFormats &Formats, const QTime &Time);
 
 // A date-time in one of the program's patterns:
 //   "c"          short date, a blank, long time; the time left out at exactly midnight

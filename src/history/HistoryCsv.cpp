@@ -1,48 +1,90 @@
 #include "history/HistoryCsv.h"
 
 #include <algorithm>
+#include <charconv>
+#include <string>
+#include <vector>
 
 namespace {
 
 const QByteArray ByteOrderMark("\xEF\xBB\xBF");
 const QByteArray LineEnd("\r\n");
 
-void AddField(QByteArray &Line, const QString &Text)
+// Time stamps as the pattern "c" writes them. A long history repeats its dates from sample to
+// sample and its times of day from day to day: each is formatted once.
+class TStampTexts {
+public:
+    explicit TStampTexts(const TLocaleFormats &Formats) : FFormats(Formats), FTimes(SecondsPerDay) {}
+
+    void Add(std::string &Line, TDateTime Value)
+    {
+        const TDayAndTime split = SplitDateTime(Value);
+        if (split.Day != FDay || FDateText.empty()) {
+            FDay = split.Day;
+            FDateText = FormatShortDate(FFormats, DateTimeToQt(static_cast<double>(split.Day)).date()).toStdString();
+        }
+        Line += FDateText;
+        if (split.MSecs == 0)
+            return;
+        Line += ' ';
+        const QTime time = QTime::fromMSecsSinceStartOfDay(split.MSecs);
+        if (split.MSecs % 1000 != 0) {
+            Line += FormatLongTime(FFormats, time).toStdString();
+            return;
+        }
+        std::string &text = FTimes[static_cast<std::size_t>(split.MSecs / 1000)];
+        if (text.empty())
+            text = FormatLongTime(FFormats, time).toStdString();
+        Line += text;
+    }
+
+private:
+    static constexpr std::size_t SecondsPerDay = 86400;
+    const TLocaleFormats &FFormats;
+    qint64 FDay = 0;
+    std::string FDateText;
+    std::vector<std::string> FTimes;
+};
+
+void AddFixed(std::string &Line, const TLocaleFormats &Formats, double Value, int Decimals)
 {
     Line += '"';
-    Line += Text.toUtf8();
+    AppendFixed(Line, Formats, Value, Decimals);
     Line += "\",";
 }
 
-void AddFixed(QByteArray &Line, const TLocaleFormats &Formats, double Value, int Decimals)
+void AddInteger(std::string &Line, std::int64_t Value)
 {
-    AddField(Line, FormatFixed(Formats, Value, Decimals));
-}
-
-void AddInteger(QByteArray &Line, qint64 Value)
-{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, Value).ptr;
     Line += '"';
-    Line += QByteArray::number(Value);
+    Line.append(digits, end);
     Line += "\",";
 }
 
-void AddSample(QByteArray &File, const THistoryData &S, bool WithPwm, const TLocaleFormats &Formats)
+// One sample's line, built apart and added to the file in one piece.
+void AddSample(QByteArray &File, std::string &Line, const THistoryData &S, bool WithPwm, const TLocaleFormats &Formats,
+               TStampTexts &Stamps)
 {
-    AddField(File, FormatDateTime(Formats, QStringLiteral("c"), S.DT));
+    Line.clear();
+    Line += '"';
+    Stamps.Add(Line, S.DT);
+    Line += "\",";
     for (const float value : {S.U1, S.U2, S.U3, S.I1, S.I2, S.I3})
-        AddFixed(File, Formats, value, 2);
+        AddFixed(Line, Formats, value, 2);
     if (WithPwm) {
         for (const std::int32_t pwm : {S.PWM1, S.PWM2, S.PWM3})
-            AddInteger(File, pwm);
+            AddInteger(Line, pwm);
     }
     for (const float power : {S.P1, S.P2, S.P3})
-        AddFixed(File, Formats, power, 1);
-    AddInteger(File, S.Energy);
-    AddFixed(File, Formats, S.TW, 0);
-    AddFixed(File, Formats, S.TB, 0);
-    AddInteger(File, S.Err);
-    File.chop(1);   // the comma after the last field
-    File += LineEnd;
+        AddFixed(Line, Formats, power, 1);
+    AddInteger(Line, S.Energy);
+    AddFixed(Line, Formats, S.TW, 0);
+    AddFixed(Line, Formats, S.TB, 0);
+    AddInteger(Line, S.Err);
+    Line.back() = '\r';   // the comma after the last field
+    Line += '\n';
+    File.append(Line.data(), static_cast<qsizetype>(Line.size()));
 }
 
 }
@@ -82,7 +124,14 @@ QByteArray HistoryCsv(const THistoryList &History, int From, int To, bool WithPw
         file += "\"PWM1\",\"PWM2\",\"PWM3\",";
     file += QStringLiteral("\"P1 [W]\",\"P2 [W]\",\"P3 [W]\",\"Energy [Wh]\",\"TW [°C]\",\"TB [°C]\",\"Status\"").toUtf8();
     file += LineEnd;
-    for (int index = std::max(From, 0); index < std::min(To, History.Count()); ++index)
-        AddSample(file, History.Items(index), WithPwm, Formats);
+    const int first = std::max(From, 0);
+    const int end = std::min(To, History.Count());
+    // Room for the lines up front: the file grows in place rather than by copies of itself.
+    constexpr qsizetype LineSizeGuess = 160;
+    file.reserve(file.size() + std::max(end - first, 0) * LineSizeGuess);
+    TStampTexts stamps(Formats);
+    std::string line;
+    for (int index = first; index < end; ++index)
+        AddSample(file, line, History.Items(index), WithPwm, Formats, stamps);
     return file;
 }

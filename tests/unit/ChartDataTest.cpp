@@ -305,8 +305,9 @@ TEST(ChartData, ReducedLinesKeepEachColumnsFirstExtremesAndLast)
             EXPECT_EQ(kept.back(), raw.back()) << c;
             EXPECT_EQ(*std::min_element(kept.begin(), kept.end()), *std::min_element(raw.begin(), raw.end())) << c;
             EXPECT_EQ(*std::max_element(kept.begin(), kept.end()), *std::max_element(raw.begin(), raw.end())) << c;
-            if (raw.size() <= 4)
+            if (raw.size() <= 4) {
                 EXPECT_EQ(kept, raw) << c;
+            }
             least = std::min(least, *std::min_element(raw.begin(), raw.end()));
             greatest = std::max(greatest, *std::max_element(raw.begin(), raw.end()));
         }
