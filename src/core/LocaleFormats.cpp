@@ -138,30 +138,29 @@ QString MonthName(const TLocaleFormats &Formats, int Month)
 std::string RoundedDigits(double Magnitude, int Decimals);
 
 // The quick way for the usual case: the value scaled to its last decimal lies clearly off the
-// halfway point, where the exact double and its 15-digit reading round alike.
-bool QuickRoundedDigits(double Magnitude, int Decimals, std::string &Digits)
+// halfway point, where the exact double and its 15-digit reading round alike. Writes the digits
+// into Buffer and returns their end, or nullptr where the careful way must decide.
+char *QuickRoundedDigits(double Magnitude, int Decimals, char (&Buffer)[24])
 {
     static constexpr double Scales[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6};
     if (Decimals >= static_cast<int>(std::size(Scales)))
-        return false;
+        return nullptr;
     const double scaled = Magnitude * Scales[Decimals];
     if (!(scaled < 1e12))
-        return false;
+        return nullptr;
     const double whole = std::floor(scaled);
     const double fraction = scaled - whole;
     if (std::fabs(fraction - 0.5) < 1e-6)
-        return false;
+        return nullptr;
     const auto rounded = static_cast<long long>(fraction > 0.5 ? whole + 1 : whole);
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, rounded);
-    Digits.assign(buffer, result.ptr);
-    return true;
+    return std::to_chars(Buffer, Buffer + sizeof Buffer, rounded).ptr;
 }
 
 std::string RoundedDigits(double Magnitude, int Decimals)
 {
-    if (std::string digits; QuickRoundedDigits(Magnitude, Decimals, digits))
-        return digits;
+    char quick[24];
+    if (const char *end = QuickRoundedDigits(Magnitude, Decimals, quick))
+        return std::string(static_cast<const char *>(quick), end);
     char buffer[40] = {};
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, Magnitude, std::chars_format::scientific, 14);
     // buffer holds "d.ddddddddddddddde+XX", without a terminating zero
@@ -287,13 +286,21 @@ void AppendFixed(std::string &Out, const TLocaleFormats &Formats, double Value, 
         return;
     }
     Decimals = std::max(Decimals, 0);
-    const std::string digits = RoundedDigits(std::fabs(Value), Decimals);
-    if (Value < 0 && digits != "0")
+    char buffer[24];
+    std::string careful;
+    const char *digits = buffer;
+    const char *end = QuickRoundedDigits(std::fabs(Value), Decimals, buffer);
+    if (!end) {
+        careful = RoundedDigits(std::fabs(Value), Decimals);
+        digits = careful.data();
+        end = digits + careful.size();
+    }
+    const std::ptrdiff_t count = end - digits;
+    if (Value < 0 && !(count == 1 && digits[0] == '0'))
         Out += '-';
-    const auto count = static_cast<std::ptrdiff_t>(digits.size());
     const std::ptrdiff_t whole = count - Decimals;
     if (whole > 0)
-        Out.append(digits, 0, static_cast<std::size_t>(whole));
+        Out.append(digits, static_cast<std::size_t>(whole));
     else
         Out += '0';
     if (Decimals == 0)
@@ -304,7 +311,7 @@ void AppendFixed(std::string &Out, const TLocaleFormats &Formats, double Value, 
         Out += QString(Formats.DecimalSeparator).toStdString();
     if (whole < 0)
         Out.append(static_cast<std::size_t>(-whole), '0');
-    Out.append(digits, static_cast<std::size_t>(std::max<std::ptrdiff_t>(whole, 0)));
+    Out.append(digits + std::max<std::ptrdiff_t>(whole, 0), end);
 }
 
 QString FormatFixed(const TLocaleFormats &Formats, double Value, int Decimals)
