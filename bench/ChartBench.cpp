@@ -3,6 +3,7 @@
 // the CSV export and the memory dump.
 
 #include "BenchWindow.h"
+#include "SunReadings.h"
 #include "heatersim.h"
 #include "protocol/Encodings.h"
 
@@ -22,36 +23,14 @@
 
 namespace {
 
-constexpr TDateTime April1 = 42826.0;
+constexpr TDateTime April1 = SunReadingsStart;
 constexpr int ChartWidth = 1000;
 constexpr int ChartHeight = 420;
-
-// A live reading every second from April 1: a sun curve, warming water, the day's energy.
-THistoryData Reading(int Second)
-{
-    THistoryData sample;
-    sample.DT = April1 + Second / 86400.0;
-    const double hour = std::fmod(Second / 3600.0, 24);
-    const float sun = static_cast<float>(std::max(0.0, std::sin((hour - 6) / 12 * 3.14159)));
-    const float flicker = static_cast<float>(Second * 7919 % 100) / 100;
-    sample.P1 = 450 * sun * (0.5f + flicker / 2);
-    sample.P2 = 0.8f * sample.P1;
-    sample.P3 = 0.6f * sample.P1;
-    sample.U1 = 20 + 15 * sun;
-    sample.U2 = sample.U1 - 1;
-    sample.U3 = sample.U1 - 2;
-    sample.TW = static_cast<float>(40 + 20 * hour / 24);
-    sample.PWM1 = static_cast<int>(900 * sun);
-    sample.PWM2 = sample.PWM1 / 2;
-    sample.PWM3 = sample.PWM1 / 3;
-    sample.Energy = static_cast<int>(hour * 120);
-    return sample;
-}
 
 void Fill(THistoryList &History, int Count)
 {
     for (int second = 0; second < Count; ++second)
-        History.Add(Reading(second));
+        History.Add(SunReading(second));
 }
 
 // The whole list in view, and an hour beyond it for the samples still to come.
@@ -151,7 +130,7 @@ void ChartTick(benchmark::State &State)
     const auto window = ChartedWindow(dataDir.path(), count);
     int second = count;
     for (auto _ : State) {
-        window->FHistoryData.Add(Reading(second++));
+        window->FHistoryData.Add(SunReading(second++));
         window->UpdateHistoryChart();
         window->chartHistory->replot(QCustomPlot::rpImmediateRefresh);
     }

@@ -1,38 +1,20 @@
 #include "WindowFixture.h"
+#include "support/SunReadings.h"
 
 #include <QImage>
 #include <qcustomplot.h>
 
 #include <cmath>
-#include <random>
 
 namespace {
 
-constexpr TDateTime April1 = 42826.0;
+constexpr TDateTime April1 = SunReadingsStart;
 
-// Ten days of readings every four seconds: a sun curve with clouds, warming water, energy.
+// Ten days of readings every four seconds.
 void FillHistory(THistoryList &History)
 {
-    std::mt19937 random(7);
-    std::uniform_real_distribution<float> cloud(0.3f, 1.0f);
-    for (int i = 0; i < 216000; ++i) {
-        THistoryData sample;
-        sample.DT = April1 + i * 4 / 86400.0;
-        const double hour = std::fmod(i * 4 / 3600.0, 24);
-        const float sun = static_cast<float>(std::max(0.0, std::sin((hour - 6) / 12 * 3.14159)));
-        sample.P1 = 450 * sun * cloud(random);
-        sample.P2 = 0.8f * sample.P1;
-        sample.P3 = 0.6f * sample.P1 * cloud(random);
-        sample.U1 = 20 + 15 * sun;
-        sample.U2 = sample.U1 - 1;
-        sample.U3 = sample.U1 - 2;
-        sample.TW = static_cast<float>(40 + 20 * hour / 24);
-        sample.PWM1 = static_cast<int>(900 * sun);
-        sample.PWM2 = sample.PWM1 / 2;
-        sample.PWM3 = sample.PWM1 / 3;
-        sample.Energy = static_cast<int>(hour * 120);
-        History.Add(sample);
-    }
+    for (int i = 0; i < 216000; ++i)
+        History.Add(SunReading(i, 4));
 }
 
 QImage Picture(TFormMain &Window)
