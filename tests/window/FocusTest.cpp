@@ -37,6 +37,20 @@ protected:
         QTest::keyClick(focus ? focus : &Window, Key);
     }
 
+    // Check runs on a fresh, active window of each mode, with the heater plugged or not.
+    template <class F>
+    void ForEachMode(bool Plugged, F &&Check)
+    {
+        for (const QStringList &mode : Modes()) {
+            SCOPED_TRACE(ModeName(mode));
+            heatersim_reset();
+            if (Plugged)
+                heatersim_plug_heater(HeaterPath, L"V1.10");
+            auto w = ActiveWindow(mode);
+            Check(mode, *w);
+        }
+    }
+
     // The heater's clock moves on between polls; the editors show it while the user leaves them.
     void ExpectEditorsFollowTwoPolls(TFormMain &Window)
     {
@@ -59,74 +73,59 @@ protected:
 
 TEST_F(FocusTest, EditorsFollowTheHeaterAfterStartInEveryMode)
 {
-    for (const QStringList &mode : Modes()) {
-        SCOPED_TRACE(ModeName(mode));
-        heatersim_reset();
-        heatersim_plug_heater(HeaterPath, L"V1.10");
-        auto w = ActiveWindow(mode);
-        EXPECT_EQ(QApplication::focusWidget(), w.get());
-        ExpectEditorsFollowTwoPolls(*w);
-    }
+    ForEachMode(true, [&](const QStringList &, TFormMain &w) {
+        EXPECT_EQ(QApplication::focusWidget(), &w);
+        ExpectEditorsFollowTwoPolls(w);
+    });
 }
 
 TEST_F(FocusTest, NoEditorTakesTheFocusWhenTheCoverGoesOrADialogCloses)
 {
-    for (const QStringList &mode : Modes()) {
-        SCOPED_TRACE(ModeName(mode));
-        heatersim_reset();
-        auto w = ActiveWindow(mode);
-
+    ForEachMode(false, [&](const QStringList &Mode, TFormMain &w) {
         // In the extended modes the user clicks Refresh; the button then goes with its panel.
         heatersim_plug_heater(HeaterPath, L"V1.10");
-        if (mode.isEmpty())
-            w->ConnectDevice();
+        if (Mode.isEmpty())
+            w.ConnectDevice();
         else
-            QTest::mouseClick(w->btnRefreshUSB, Qt::LeftButton);
-        ASSERT_TRUE(w->pnlNotConnected->isHidden());
-        Activate(*w);   // as the desktop does when the download's progress dialog goes
-        EXPECT_EQ(QApplication::focusWidget(), w.get());
+            QTest::mouseClick(w.btnRefreshUSB, Qt::LeftButton);
+        ASSERT_TRUE(w.pnlNotConnected->isHidden());
+        Activate(w);   // as the desktop does when the download's progress dialog goes
+        EXPECT_EQ(QApplication::focusWidget(), &w);
 
-        QDialog dialog(w.get());
+        QDialog dialog(&w);
         dialog.show();
         Activate(dialog);
         dialog.close();
-        Activate(*w);
-        EXPECT_EQ(QApplication::focusWidget(), w.get());
-        ExpectEditorsFollowTwoPolls(*w);
-    }
+        Activate(w);
+        EXPECT_EQ(QApplication::focusWidget(), &w);
+        ExpectEditorsFollowTwoPolls(w);
+    });
 }
 
 // A focused button that disables itself hands the focus to no editor.
 TEST_F(FocusTest, SetpointButtonDisabledUnderTheFocusLeavesTheClockFollowing)
 {
-    for (const QStringList &mode : Modes()) {
-        SCOPED_TRACE(ModeName(mode));
-        heatersim_reset();
-        heatersim_plug_heater(HeaterPath, L"V1.10");
-        auto w = ActiveWindow(mode);
-        QTest::mouseClick(w->edtTSoll, Qt::LeftButton, {}, QPoint(10, 10));
-        ASSERT_TRUE(w->FTSollChanged);
-        w->edtTSoll->setValue(60);
-        QTest::mouseClick(w->btnSetTSoll, Qt::LeftButton);
-        EXPECT_FALSE(w->btnSetTSoll->isEnabled());
-        EXPECT_EQ(QApplication::focusWidget(), w.get());
-        ExpectEditorsFollowTwoPolls(*w);
-    }
+    ForEachMode(true, [&](const QStringList &, TFormMain &w) {
+        QTest::mouseClick(w.edtTSoll, Qt::LeftButton, {}, QPoint(10, 10));
+        ASSERT_TRUE(w.FTSollChanged);
+        w.edtTSoll->setValue(60);
+        QTest::mouseClick(w.btnSetTSoll, Qt::LeftButton);
+        EXPECT_FALSE(w.btnSetTSoll->isEnabled());
+        EXPECT_EQ(QApplication::focusWidget(), &w);
+        ExpectEditorsFollowTwoPolls(w);
+    });
 }
 
 TEST_F(FocusTest, TabReachesNothingUnderTheNotConnectedPanel)
 {
-    for (const QStringList &mode : Modes()) {
-        SCOPED_TRACE(ModeName(mode));
-        heatersim_reset();
-        auto w = ActiveWindow(mode);
+    ForEachMode(false, [&](const QStringList &, TFormMain &w) {
         for (int press = 0; press < 40; ++press) {
-            Type(*w, press % 3 == 2 ? Qt::Key_Backtab : Qt::Key_Tab);
+            Type(w, press % 3 == 2 ? Qt::Key_Backtab : Qt::Key_Tab);
             QWidget *focus = QApplication::focusWidget();
-            EXPECT_TRUE(focus == w.get() || w->pnlNotConnected->isAncestorOf(focus))
+            EXPECT_TRUE(focus == &w || w.pnlNotConnected->isAncestorOf(focus))
                 << "press " << press << ": " << (focus ? focus->metaObject()->className() : "none");
         }
-    }
+    });
 }
 
 // The user was typing a setpoint when the heater went: the covered editor loses the focus, and
