@@ -71,6 +71,8 @@ void PrintSummary()
         return found != Figures().end() ? found->second : -1.0;
     };
     std::printf("\n%-58s %10s   %-26s\n", "figure", "value", "target");
+    const double poll = figure("RefreshCurrentData/");
+    PrintLine("status poll with a 100 MB data log, ms", poll, "< 1", poll < 1);
     const struct {
         const char *Count;
         const char *Target;
