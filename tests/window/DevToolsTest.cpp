@@ -73,14 +73,8 @@ TEST_F(DevToolsTest, CancelEndsADumpOfAHeaterThatNeverAnswers)
 {
     auto w = Engineering();
     heatersim_set_silent(1);
-    QTimer cancel;
-    QObject::connect(&cancel, &QTimer::timeout, [] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (auto *dialog = dynamic_cast<TdlgProgress *>(widget); dialog && dialog->isVisible() && heatersim_written_count() > 50)
-                dialog->btnCancel->click();
-        }
-    });
-    cancel.start(0);
+    TDuringExchange cancel([] { return heatersim_written_count() > 50 && OpenProgressDialog(); },
+                           [] { OpenProgressDialog()->btnCancel->click(); });
     w->btnReadMem->click();
     EXPECT_GT(heatersim_written_count(), 50);
     EXPECT_TRUE(w->timRefreshCurrentData->isActive());

@@ -77,37 +77,6 @@ int BlockRequests()
     return count;
 }
 
-// Runs Action in the download's message processing once Condition holds.
-class TDuringDownload : public QObject {
-public:
-    TDuringDownload(std::function<bool()> Condition, std::function<void()> Action)
-        : FCondition(std::move(Condition)), FAction(std::move(Action))
-    {
-        FTimer.setInterval(0);
-        connect(&FTimer, &QTimer::timeout, this, [this] {
-            if (FCondition()) {
-                FTimer.stop();
-                FAction();
-            }
-        });
-        FTimer.start();
-    }
-
-private:
-    QTimer FTimer;
-    std::function<bool()> FCondition;
-    std::function<void()> FAction;
-};
-
-TdlgProgress *OpenProgressDialog()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (auto *dialog = dynamic_cast<TdlgProgress *>(widget); dialog && dialog->isVisible())
-            return dialog;
-    }
-    return nullptr;
-}
-
 }
 
 class HistoryDownloadTest : public WindowTest {
@@ -177,7 +146,7 @@ TEST_F(HistoryDownloadTest, CancelKeepsSortsAndChartsWhatArrived)
     Store(Hourly(400));
     heatersim_plug_heater(HeaterPath, L"V1.10");
     auto w = MakeWindow({QStringLiteral("mondrel")});
-    TDuringDownload cancel([] { return BlockRequests() >= 10 && OpenProgressDialog(); },
+    TDuringExchange cancel([] { return BlockRequests() >= 10 && OpenProgressDialog(); },
                            [] { OpenProgressDialog()->btnCancel->click(); });
     w->show();
     EXPECT_GE(w->FHistoryData.Count(), 40);
@@ -193,7 +162,7 @@ TEST_F(HistoryDownloadTest, RemovalDuringTheDownloadLogsItAndKeepsWhatArrived)
     Store(Hourly(400));
     heatersim_plug_heater(HeaterPath, L"V1.10");
     auto w = MakeWindow({QStringLiteral("mondrel")});
-    TDuringDownload unplug([] { return BlockRequests() >= 10; }, [] { heatersim_unplug(HeaterPath); });
+    TDuringExchange unplug([] { return BlockRequests() >= 10; }, [] { heatersim_unplug(HeaterPath); });
     w->show();
     EXPECT_GE(w->FHistoryData.Count(), 36);
     EXPECT_LT(w->FHistoryData.Count(), 400);

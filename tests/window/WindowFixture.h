@@ -1,14 +1,18 @@
 #pragma once
 
 #include "app/FormMain.h"
+#include "app/ProgressDlg.h"
 #include "heatersim.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 
@@ -129,4 +133,36 @@ inline heatersim_status ExampleStatus()
     status.isolation = 255;
     status.energy = 12345;
     return status;
+}
+
+// Runs Action in an exchange's message processing once Condition holds.
+class TDuringExchange : public QObject {
+public:
+    TDuringExchange(std::function<bool()> Condition, std::function<void()> Action)
+        : FCondition(std::move(Condition)), FAction(std::move(Action))
+    {
+        FTimer.setInterval(0);
+        connect(&FTimer, &QTimer::timeout, this, [this] {
+            if (FCondition()) {
+                FTimer.stop();
+                FAction();
+            }
+        });
+        FTimer.start();
+    }
+
+private:
+    QTimer FTimer;
+    std::function<bool()> FCondition;
+    std::function<void()> FAction;
+};
+
+// The progress dialog that an exchange shows, if one is open.
+inline TdlgProgress *OpenProgressDialog()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *dialog = dynamic_cast<TdlgProgress *>(widget); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
 }
