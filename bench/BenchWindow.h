@@ -8,9 +8,10 @@
 
 #include <memory>
 
-// The window, shown offscreen; DataDirectory holds its data log.
-std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory);
+// The window, shown offscreen; DataDirectory holds its data log. The poll period is the
+// program's own unless a shorter one is given.
+std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory, int RefreshIntervalMs = 1001);
 
-// Records one figure for the summary that follows the benchmark table: the figure's name and
+// Records one figure for the benchmark program's summary that follows the benchmark table: the figure's name and
 // its value in milliseconds or megabytes.
 void RecordFigure(const std::string &Name, double Value);

@@ -15,15 +15,6 @@
 
 namespace {
 
-class TSilentDialogs : public TDialogs {
-public:
-    bool Confirm(const QString &) override { return false; }
-    void Information(const QString &) override {}
-    void Warning(const QString &) override {}
-    void Error(const QString &) override {}
-    QString SaveFile(const QString &, const QString &, const QString &) override { return QString(); }
-};
-
 std::map<std::string, double> &Figures()
 {
     static std::map<std::string, double> figures;
@@ -109,20 +100,6 @@ void PrintSummary()
 void RecordFigure(const std::string &Name, double Value)
 {
     Figures()[Name] = Value;
-}
-
-std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory)
-{
-    TStartupOptions options;
-    options.Arguments = {QStringLiteral("mondrel")};
-    options.HidLibraryFile = QStringLiteral(HEATERSIM_FILE);
-    options.DataDirectory = DataDirectory;
-    options.Dialogs = std::make_shared<TSilentDialogs>();
-    options.Now = [] { return QDateTime::currentDateTime(); };
-    options.LanguageId = QStringLiteral("en");
-    auto window = std::make_unique<TFormMain>(options);
-    window->show();
-    return window;
 }
 
 int main(int argc, char **argv)

@@ -169,7 +169,7 @@ void TFormMain::DesignWindow()
     pnlAbout->installEventFilter(this);
 
     timRefreshCurrentData = new QTimer(this);
-    timRefreshCurrentData->setInterval(1001);
+    timRefreshCurrentData->setInterval(FOptions.RefreshIntervalMs);
     mnuFW = new QMenu(this);
     mnuUpdateFW = mnuFW->addAction(QStringLiteral("smnuFlashFW"));
 }

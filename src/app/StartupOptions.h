@@ -20,6 +20,7 @@ struct TStartupOptions {
     std::function<QDateTime()> Now;
     TLocaleFormats Locale;      // numbers and dates as the user's locale writes them
     QString LanguageId;         // the user's ISO 639 language name
+    int RefreshIntervalMs = 1001;   // the status poll's period; shorter only for soak runs
 };
 
 TStartupOptions DefaultStartupOptions(const QStringList &Arguments);

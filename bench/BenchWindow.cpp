@@ -1,0 +1,31 @@
+#include "BenchWindow.h"
+
+#include "heatersim.h"
+
+namespace {
+
+class TSilentDialogs : public TDialogs {
+public:
+    bool Confirm(const QString &) override { return false; }
+    void Information(const QString &) override {}
+    void Warning(const QString &) override {}
+    void Error(const QString &) override {}
+    QString SaveFile(const QString &, const QString &, const QString &) override { return QString(); }
+};
+
+}
+
+std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory, int RefreshIntervalMs)
+{
+    TStartupOptions options;
+    options.Arguments = {QStringLiteral("mondrel")};
+    options.HidLibraryFile = QStringLiteral(HEATERSIM_FILE);
+    options.DataDirectory = DataDirectory;
+    options.Dialogs = std::make_shared<TSilentDialogs>();
+    options.Now = [] { return QDateTime::currentDateTime(); };
+    options.LanguageId = QStringLiteral("en");
+    options.RefreshIntervalMs = RefreshIntervalMs;
+    auto window = std::make_unique<TFormMain>(options);
+    window->show();
+    return window;
+}
