@@ -8,23 +8,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-namespace {
-
-const char *const HeaterPath = "/dev/hidraw-heater0";
-
-}
-
-class DevToolsTest : public WindowTest {
-protected:
-    std::unique_ptr<TFormMain> Engineering()
-    {
-        heatersim_plug_heater(HeaterPath, L"V1.10");
-        auto w = ShownWindow({QStringLiteral("quintabok")});
-        heatersim_clear_written();
-        w->memLog->clear();
-        return w;
-    }
-};
+class DevToolsTest : public WindowTest {};
 
 TEST_F(DevToolsTest, MemoryDumpOfTheDesignedTextsLogsFourHundredRows)
 {

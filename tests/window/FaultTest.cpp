@@ -14,15 +14,6 @@ const char *const HeaterPath = "/dev/hidraw-heater0";
 
 class FaultTest : public WindowTest {
 protected:
-    std::unique_ptr<TFormMain> Engineering()
-    {
-        heatersim_plug_heater(HeaterPath, L"V1.10");
-        auto w = ShownWindow({QStringLiteral("quintabok")});
-        heatersim_clear_written();
-        w->memLog->clear();
-        return w;
-    }
-
     // After the fault: no handle left open, the timer running, no progress dialog, no error box.
     void ExpectUsable(TFormMain &Window)
     {

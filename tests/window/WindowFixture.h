@@ -85,6 +85,17 @@ protected:
         return window;
     }
 
+    // The engineering mode connected to the heater at /dev/hidraw-heater0, with nothing yet in
+    // the record of written reports nor in the memo.
+    std::unique_ptr<TFormMain> Engineering()
+    {
+        heatersim_plug_heater("/dev/hidraw-heater0", L"V1.10");
+        auto window = ShownWindow({QStringLiteral("quintabok")});
+        heatersim_clear_written();
+        window->memLog->clear();
+        return window;
+    }
+
     static QStringList LogLines(const TFormMain &Window)
     {
         return Window.memLog->toPlainText().split(QLatin1Char('\n'));
