@@ -151,6 +151,16 @@ HEATERSIM_API void heatersim_set_silent(int silent)
     TheModel().faults.silent = silent != 0;
 }
 
+HEATERSIM_API void heatersim_set_reply_script(const unsigned char *bytes, int size)
+{
+    Model &model = TheModel();
+    if (bytes == nullptr) {
+        model.script.reset();
+        return;
+    }
+    model.script = ReplyScript{{bytes, bytes + std::max(size, 0)}, 0};
+}
+
 HEATERSIM_API int heatersim_written_count(void)
 {
     return static_cast<int>(TheModel().written.size());

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cwchar>
 
 using namespace heatersim;
@@ -94,6 +95,20 @@ int CopyString(hid_device *dev, const std::wstring Device::*field, wchar_t *stri
     return 0;
 }
 
+// The script's next reply copied into data: its size, or none once the script has run out.
+std::optional<int> TakeScriptedReply(ReplyScript &script, unsigned char *data, std::size_t length)
+{
+    if (script.next >= script.bytes.size()) {
+        return std::nullopt;
+    }
+    const std::size_t announced = script.bytes[script.next++];
+    const std::size_t available = std::min(announced, script.bytes.size() - script.next);
+    const std::size_t size = std::min(available, length);
+    std::memcpy(data, script.bytes.data() + script.next, size);
+    script.next += available;
+    return static_cast<int>(size);
+}
+
 int ReadInput(hid_device *dev, unsigned char *data, std::size_t length, int timeoutMs)
 {
     Model &model = TheModel();
@@ -106,6 +121,9 @@ int ReadInput(hid_device *dev, unsigned char *data, std::size_t length, int time
     }
     if (model.faults.readError) {
         return FailInjected(model, *target->handle, *model.faults.readError);
+    }
+    if (model.script) {
+        return TakeScriptedReply(*model.script, data, length).value_or(0);
     }
     return TakeInputReport(*target->handle, data, length, timeoutMs);
 }
@@ -223,6 +241,10 @@ HEATERSIM_API int hid_get_feature_report(hid_device *dev, unsigned char *data, s
     ++model.counters.featureReads;
     if (model.faults.readError) {
         return FailInjected(model, *target->handle, *model.faults.readError);
+    }
+    if (model.script) {
+        const auto size = TakeScriptedReply(*model.script, data, length);
+        return size ? *size : Fail(*target->handle, L"No reply");
     }
     if (data[0] != 0) {
         return Fail(*target->handle, L"Unknown feature report");

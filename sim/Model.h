@@ -80,6 +80,12 @@ struct Faults {
     int failureResult = -1;   // what a call failing by an injected fault returns
 };
 
+// Replies taken from a script instead of the heater: a length byte, then that many bytes.
+struct ReplyScript {
+    std::vector<std::uint8_t> bytes;
+    std::size_t next = 0;
+};
+
 struct Counters {
     int init = 0;
     int exit = 0;
@@ -106,6 +112,7 @@ struct Model {
     std::optional<std::wstring> error; // hid_error(NULL)
     Heater heater = DefaultHeater();
     Faults faults;
+    std::optional<ReplyScript> script;
     Counters counters;
     std::vector<std::vector<std::uint8_t>> written;
 };

@@ -82,6 +82,11 @@ HEATERSIM_API void heatersim_set_reply_lag(int reads);
 HEATERSIM_API void heatersim_set_reply_latency(int milliseconds);
 // 1: the heater queues no input reports at all (default 0).
 HEATERSIM_API void heatersim_set_silent(int silent);
+// Every input read and status feature read takes its reply from the script instead of the
+// heater: a length byte, then that many bytes (fewer where the script ends), cut to the reader's
+// buffer. Length 0 is a read that finds nothing. Once the script has run out, reads find nothing
+// and feature reads fail; the heater still takes every report written. NULL ends the script.
+HEATERSIM_API void heatersim_set_reply_script(const unsigned char *bytes, int size);
 
 // What the host did.
 HEATERSIM_API int heatersim_written_count(void);

@@ -124,4 +124,26 @@ TEST_F(ExchangeTest, SilentHeaterActsButNeverAnswers)
     EXPECT_EQ(HeaterStatus().setpoint, 45);
 }
 
+TEST_F(ExchangeTest, ScriptedRepliesReplaceTheHeatersUntilTheScriptRunsOut)
+{
+    Handle heater = PlugAndOpenHeater();
+    // A reply of three bytes, an empty read, a reply of 70 announced but cut by the buffer, and
+    // a length whose bytes the script no longer holds.
+    Bytes script = {3, 0xA1, 0xA2, 0xA3, 0, 70};
+    script.insert(script.end(), 70, 0xB0);
+    script.insert(script.end(), {9, 0xC1});
+    heatersim_set_reply_script(script.data(), static_cast<int>(script.size()));
+    EXPECT_EQ(Exchange(heater.get(), CommandReport(0x20, 45)), (Bytes{0xA1, 0xA2, 0xA3}));
+    EXPECT_TRUE(ReadReport(heater.get()).empty());
+    EXPECT_EQ(StatusReport(heater.get(), kHostReportSize), Bytes(kHostReportSize, 0xB0));
+    EXPECT_EQ(ReadReport(heater.get()), Bytes{0xC1});
+    EXPECT_TRUE(ReadReport(heater.get()).empty());
+    unsigned char status[kHostReportSize] = {};
+    EXPECT_EQ(hid_get_feature_report(heater.get(), status, sizeof status), -1);
+    EXPECT_EQ(HeaterStatus().setpoint, 45);   // the heater still took the command
+
+    heatersim_set_reply_script(nullptr, 0);
+    EXPECT_EQ(StatusReport(heater.get()).size(), 41u);
+}
+
 } // namespace

@@ -1,14 +1,44 @@
 #include "WindowFixture.h"
 
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
 const char *const HeaterPath = "/dev/hidraw-heater0";
+
+#ifdef Q_OS_LINUX
+// Root passes every permission check: a read-only folder is read-only to the test only while
+// its thread's effective capabilities lack the overrides. Restored when it goes.
+class TWithoutPermissionOverride {
+public:
+    TWithoutPermissionOverride()
+    {
+        syscall(SYS_capget, &FHeader, FSaved);
+        __user_cap_data_struct reduced[2] = {FSaved[0], FSaved[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        syscall(SYS_capset, &FHeader, reduced);
+    }
+    ~TWithoutPermissionOverride() { syscall(SYS_capset, &FHeader, FSaved); }
+
+private:
+    __user_cap_header_struct FHeader{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct FSaved[2]{};
+};
+#endif
 
 }
 
@@ -21,6 +51,24 @@ protected:
         EXPECT_TRUE(Window.timRefreshCurrentData->isActive());
         EXPECT_EQ(OpenProgressDialog(), nullptr);
         EXPECT_TRUE(Dialogs->Errors.isEmpty()) << Dialogs->Errors.join(QLatin1Char('\n')).toStdString();
+    }
+
+    QString LogPath() const { return QDir(DataDir.path()).filePath(QStringLiteral("Data.log")); }
+
+    QByteArray DataLog() const
+    {
+        QFile file(LogPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // A tick whose data-log line cannot be written: the memo says so, the sample is kept.
+    void ExpectTickWithoutLogLine(TFormMain &Window)
+    {
+        const int kept = Window.FHistoryData.Count();
+        Window.memLog->clear();
+        Window.timRefreshCurrentDataTimer();
+        EXPECT_EQ(LogLines(Window).filter(QStringLiteral("Error: Cannot write the data log")).size(), 1);
+        EXPECT_EQ(Window.FHistoryData.Count(), kept + 1);
     }
 };
 
@@ -82,3 +130,51 @@ TEST_F(FaultTest, PlugAndUnplugStormsEndInTheRightState)
     EXPECT_EQ(heatersim_open_handles(), 0);
     EXPECT_TRUE(Dialogs->Errors.isEmpty());
 }
+
+#ifdef Q_OS_LINUX
+TEST_F(FaultTest, ReadOnlyDataLogFolderIsReportedEachTickAndTheLogStartsWholeAfterwards)
+{
+    heatersim_plug_heater(HeaterPath, L"V1.10");
+    auto w = ShownWindow({QStringLiteral("mondrel")});
+    ASSERT_TRUE(QFile::remove(LogPath()));   // the connection's own reading wrote the first line
+    const QFile::Permissions writable = QFile::permissions(DataDir.path());
+    {
+        const TWithoutPermissionOverride asUser;
+        ASSERT_TRUE(QFile::setPermissions(DataDir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        const auto restore = qScopeGuard([&] { QFile::setPermissions(DataDir.path(), writable); });
+        ExpectTickWithoutLogLine(*w);
+        ExpectTickWithoutLogLine(*w);
+    }
+    EXPECT_FALSE(QFile::exists(LogPath()));
+    w->timRefreshCurrentDataTimer();
+    const QList<QByteArray> lines = DataLog().split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("Helvane (") && lines[0].endsWith('\r'));
+    ExpectUsable(*w);
+}
+
+// A file-size limit makes the system take part of a line and refuse the rest, as a full disk does.
+TEST_F(FaultTest, FullDiskLeavesOnlyWholeLinesInTheDataLog)
+{
+    heatersim_plug_heater(HeaterPath, L"V1.10");
+    auto w = ShownWindow({QStringLiteral("mondrel")});
+    const QByteArray before = DataLog();
+    ASSERT_TRUE(before.endsWith("\r\n"));
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit original{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
+    {
+        const auto restore = qScopeGuard([&] { setrlimit(RLIMIT_FSIZE, &original); });
+        rlimit full = original;
+        full.rlim_cur = static_cast<rlim_t>(before.size() + 40);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
+        ExpectTickWithoutLogLine(*w);
+    }
+    EXPECT_EQ(DataLog(), before);
+    w->timRefreshCurrentDataTimer();
+    EXPECT_EQ(DataLog().count("\r\n"), before.count("\r\n") + 1);
+    EXPECT_TRUE(DataLog().startsWith(before + "Helvane ("));
+    ExpectUsable(*w);
+}
+#endif
