@@ -21,10 +21,12 @@ constexpr double kNightLight = 0.003;       // irradiance below which the string
 constexpr double kStartLight = 0.03;        // irradiance below which the heater does not start
 constexpr double kPeakCurrent = 13;         // A at full sun
 constexpr double kOvervoltage = 51.5;       // V on a string in an overvoltage episode
+constexpr double kMaxCover = 0.95;          // cloud cover of the darkest days
 constexpr std::array<double, 3> kStringNoonShift{-0.5, 0.0, 0.4}; // hours: east, south, west
 constexpr std::array<double, 3> kStringShare{1.0, 0.96, 0.91};    // shading and panel spread
 
 enum State { kHeating = 0, kUsbOnly = 101, kPowerNotStable = 102, kSetpointReached = 111 };
+enum Fault { kIsolationUnsteady = 121, kIsolationToHigh = 122, kIsolationToGround = 123, kOvervoltage1 = 201 };
 
 std::int64_t FloorDiv(std::int64_t value, std::int64_t divisor)
 {
@@ -61,11 +63,20 @@ double HourOfDay(std::int64_t wallSeconds)
     return static_cast<double>(wallSeconds - MidnightBefore(wallSeconds)) / 3600;
 }
 
+// The day's cloud cover: as the conditions fix it, else drawn, most days fairly clear.
+double DayCoverOf(std::int64_t wallSeconds, const Conditions &conditions)
+{
+    if (conditions.cover && conditions.cover->midnight == MidnightBefore(wallSeconds)) {
+        return conditions.cover->cover;
+    }
+    return kMaxCover * std::pow(Noise(FloorDiv(wallSeconds, kSecondsPerDay), 0), 2);
+}
+
 // 0 for a clear sky up to 0.95 for heavy overcast: a cover for the day with clouds passing.
-double Cloudiness(std::int64_t wallSeconds)
+double Cloudiness(std::int64_t wallSeconds, const Conditions &conditions)
 {
     constexpr std::int64_t kCloudSlot = 1200;
-    const double dayCover = 0.95 * std::pow(Noise(FloorDiv(wallSeconds, kSecondsPerDay), 0), 2);
+    const double dayCover = DayCoverOf(wallSeconds, conditions);
     const std::int64_t slot = FloorDiv(wallSeconds, kCloudSlot);
     const double within = static_cast<double>(wallSeconds - slot * kCloudSlot) / kCloudSlot;
     const double passing = std::lerp(Noise(slot, 1), Noise(slot + 1, 1), within);
@@ -73,7 +84,7 @@ double Cloudiness(std::int64_t wallSeconds)
 }
 
 // Sunlight on a string, 0 to 1.
-double Irradiance(std::int64_t wallSeconds, int string)
+double Irradiance(std::int64_t wallSeconds, int string, const Conditions &conditions)
 {
     const double season = Season(FloorDiv(wallSeconds, kSecondsPerDay));
     const double dayLength = 12 + 4 * season;
@@ -85,7 +96,7 @@ double Irradiance(std::int64_t wallSeconds, int string)
     }
     const double peak = 0.85 + 0.15 * season;
     return kStringShare[string] * peak * std::pow(std::sin(std::numbers::pi * progress), 1.5)
-        * (1 - Cloudiness(wallSeconds));
+        * (1 - Cloudiness(wallSeconds, conditions));
 }
 
 double OpenVoltage(double light)
@@ -108,6 +119,7 @@ struct Operating {
     std::array<double, 3> voltage{};
     std::array<double, 3> current{};
     std::array<int, 3> pwm{};
+    double isolation = 0; // V
     int state = kHeating;
 
     double Power() const
@@ -115,6 +127,7 @@ struct Operating {
         return voltage[0] * current[0] + voltage[1] * current[1] + voltage[2] * current[2];
     }
     double Brightest() const { return std::max({light[0], light[1], light[2]}); }
+    double HighestVoltage() const { return std::max({voltage[0], voltage[1], voltage[2]}); }
 };
 
 // Loads a string: automatic PWM holds it at its maximum power point, a fixed PWM draws a share.
@@ -132,18 +145,56 @@ void Drive(Operating &op, int string, int commandedPwm, std::int64_t wallSeconds
     op.voltage[string] = mpp + (op.voltage[string] - mpp) * (1 - share) + 0.3 * Jitter(wallSeconds, string, 3);
 }
 
+// The isolation check measures between the strings and earth: steady in a healthy system, rising
+// a little with the sun, nothing without it.
+double HealthyIsolation(const Operating &op)
+{
+    return op.Brightest() < kNightLight ? 0.0 : 26 + 4 * op.Brightest();
+}
+
+void SwitchOff(Operating &op, int string)
+{
+    op.voltage[string] = OpenVoltage(op.light[string]);
+    op.current[string] = 0;
+    op.pwm[string] = 0;
+}
+
+void SwitchOffAll(Operating &op)
+{
+    for (int string = 0; string < 3; ++string) {
+        SwitchOff(op, string);
+    }
+}
+
+void ApplyEpisode(Operating &op, std::int64_t wallSeconds, int code)
+{
+    op.state = code;
+    switch (code) {
+    case kIsolationUnsteady: // low and different at every look
+        op.isolation = 9 + 12 * Jitter(wallSeconds, 3, 4);
+        break;
+    case kIsolationToHigh: // a leak pulls the check up to the string voltage
+        SwitchOffAll(op);
+        op.isolation = std::max(0.0, op.HighestVoltage() - 1 + Jitter(wallSeconds, 3, 4));
+        break;
+    case kIsolationToGround: // a leak pulls the check down to earth
+        SwitchOffAll(op);
+        op.isolation = 0.5 + 0.5 * Jitter(wallSeconds, 3, 4);
+        break;
+    default:
+        if (const int string = code - kOvervoltage1; string >= 0 && string < 3) {
+            SwitchOff(op, string);
+            op.voltage[string] = kOvervoltage;
+        }
+        break;
+    }
+}
+
 void ApplyEpisodes(Operating &op, std::int64_t wallSeconds, const std::vector<Episode> &episodes)
 {
     for (const Episode &episode : episodes) {
-        if (wallSeconds < episode.from || wallSeconds >= episode.to) {
-            continue;
-        }
-        op.state = episode.code;
-        const int string = episode.code - 201;
-        if (string >= 0 && string < 3) {
-            op.voltage[string] = kOvervoltage;
-            op.current[string] = 0;
-            op.pwm[string] = 0;
+        if (wallSeconds >= episode.from && wallSeconds < episode.to) {
+            ApplyEpisode(op, wallSeconds, episode.code);
         }
     }
 }
@@ -152,7 +203,7 @@ Operating Operate(std::int64_t wallSeconds, bool heating, const Conditions &cond
 {
     Operating op;
     for (int string = 0; string < 3; ++string) {
-        op.light[string] = Irradiance(wallSeconds, string);
+        op.light[string] = Irradiance(wallSeconds, string, conditions);
         op.voltage[string] = OpenVoltage(op.light[string]);
         op.pwm[string] = std::max(conditions.pwm[string], 0);
     }
@@ -167,6 +218,7 @@ Operating Operate(std::int64_t wallSeconds, bool heating, const Conditions &cond
             Drive(op, string, conditions.pwm[string], wallSeconds);
         }
     }
+    op.isolation = HealthyIsolation(op);
     ApplyEpisodes(op, wallSeconds, conditions.episodes);
     return op;
 }
@@ -207,7 +259,7 @@ public:
         moment.water = FWater;
         moment.water2 = FWater - 0.4;
         moment.board = 19 + 2 * season + 1.5 * daily + op.Power() / 60;
-        moment.isolation = op.Brightest() < kNightLight ? 0.0 : 26 + 4 * op.Brightest();
+        moment.isolation = op.isolation;
         moment.energy = FEnergy;
         return moment;
     }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace heatersim {
@@ -29,7 +30,9 @@ inline std::uint32_t DeviceSeconds(std::int64_t wallSeconds)
 
 std::int64_t MidnightBefore(std::int64_t wallSeconds);
 
-// A stretch of wall time in which the heater reports a fault code. Codes 201 to 203 are an
+// A stretch of wall time in which the heater reports a fault code. Codes 121 to 123 are an
+// isolation fault: the check unsteady, a leak towards the string voltage, a leak to ground; the
+// last two are errors on which the heater stops loading the strings. Codes 201 to 203 are an
 // overvoltage on string 1 to 3, which the heater switches off.
 struct Episode {
     std::int64_t from = 0;
@@ -37,10 +40,17 @@ struct Episode {
     int code = 0;
 };
 
+// The cloud cover of one day, 0 clear to 0.95 overcast, fixed instead of drawn at random.
+struct DayCover {
+    std::int64_t midnight = 0; // wall seconds
+    double cover = 0;
+};
+
 struct Conditions {
     int setpoint = 60;
     std::array<int, 3> pwm{-1, -1, -1}; // commanded: -1 automatic, else fixed
     std::vector<Episode> episodes;
+    std::optional<DayCover> cover;
 };
 
 struct Moment {

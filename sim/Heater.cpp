@@ -174,28 +174,11 @@ Heater DefaultHeater()
     return heater;
 }
 
-std::uint32_t ClockNow(const Clock &clock)
+Conditions ConditionsOf(const Heater &heater, Conditions days)
 {
-    if (!clock.running) {
-        return clock.base;
-    }
-    const auto elapsed = std::chrono::steady_clock::now() - clock.setAt;
-    return clock.base + static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
-}
-
-void SetClock(Clock &clock, std::uint32_t deviceSeconds)
-{
-    clock.base = deviceSeconds;
-    clock.setAt = std::chrono::steady_clock::now();
-}
-
-Conditions ConditionsOf(const Heater &heater, const std::vector<Episode> &episodes)
-{
-    Conditions conditions;
-    conditions.setpoint = heater.status.setpoint;
-    std::ranges::copy(heater.status.pwm, conditions.pwm.begin());
-    conditions.episodes = episodes;
-    return conditions;
+    days.setpoint = heater.status.setpoint;
+    std::ranges::copy(heater.status.pwm, days.pwm.begin());
+    return days;
 }
 
 heatersim_status ReportedStatus(const Heater &heater)

@@ -11,11 +11,8 @@
 
 namespace heatersim {
 
-std::uint32_t ClockNow(const Clock &clock);
-void SetClock(Clock &clock, std::uint32_t deviceSeconds);
-
-// What the day model needs of the heater: its setpoint and commanded PWM, and the episodes.
-Conditions ConditionsOf(const Heater &heater, const std::vector<Episode> &episodes);
+// The days' conditions with the heater's setpoint and commanded PWM.
+Conditions ConditionsOf(const Heater &heater, Conditions days);
 
 // The status as the next status report carries it.
 heatersim_status ReportedStatus(const Heater &heater);

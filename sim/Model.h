@@ -3,6 +3,7 @@
 // The heater model's whole state: the bus, the open handles, the one heater behind every
 // plugged heater, the faults asked for and what the host did. It lives in one object.
 
+#include "Clock.h"
 #include "Days.h"
 #include "heatersim.h"
 
@@ -46,19 +47,14 @@ struct QueuedReport {
     std::chrono::steady_clock::time_point readyAt{}; // not readable before
 };
 
-struct Clock {
-    std::uint32_t base = 0; // device seconds when last set
-    std::chrono::steady_clock::time_point setAt{};
-    bool running = false;
-};
-
 enum class ReadOut { None, History, Memory, FlashTable };
 
 struct Heater {
     heatersim_status status{}; // as last set; pwm holds the commanded values
     Clock clock;
-    std::optional<std::vector<Episode>> days; // set while live values follow the time of day
-    std::vector<Record> history;              // newest first
+    // Set while live values follow the time of day; its setpoint and PWM are taken from status.
+    std::optional<Conditions> days;
+    std::vector<Record> history; // newest first
     std::set<std::uint32_t> erasedSectors;
     ReadOut readOut = ReadOut::None;
     std::size_t historyNext = 0; // next record of the history read-out

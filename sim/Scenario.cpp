@@ -31,15 +31,23 @@ struct EpisodeSetting {
     int minutes = 0;
 };
 
+// Where the clock starts.
+struct ClockSetting {
+    enum Kind { Fixed, Local, Today } kind = Fixed;
+    std::uint32_t deviceSeconds = 0; // Fixed
+    int minute = 0;                  // Today: minutes after midnight
+};
+
 struct Scenario {
     std::vector<PlugSetting> plugs;
     std::optional<std::int32_t> serialNumber;
     std::optional<std::int32_t> setpoint;
     std::optional<std::array<std::int16_t, 3>> pwm;
-    std::optional<std::uint32_t> clock;
-    bool localClock = false;
+    std::optional<ClockSetting> clock;
     bool clockRunning = false;
+    int clockRate = 1;
     bool dayModel = false;
+    std::optional<int> cloudPercent;
     int historyDays = 0;
     std::vector<EpisodeSetting> episodes;
 };
@@ -126,8 +134,19 @@ bool ParsePwm(const Words &args, Scenario &scenario)
 
 bool ParseClock(const Words &args, Scenario &scenario)
 {
-    scenario.localClock = args[0] == "local";
-    return scenario.localClock || ParseNumber(args[0], scenario.clock.emplace());
+    ClockSetting &clock = scenario.clock.emplace();
+    if (args[0] == "today") {
+        clock.kind = ClockSetting::Today;
+        return args.size() == 2 && ParseTimeOfDay(args[1], clock.minute);
+    }
+    if (args.size() != 1) {
+        return false;
+    }
+    if (args[0] == "local") {
+        clock.kind = ClockSetting::Local;
+        return true;
+    }
+    return ParseNumber(args[0], clock.deviceSeconds);
 }
 
 bool ParseClockRunning(const Words &args, Scenario &scenario)
@@ -135,9 +154,19 @@ bool ParseClockRunning(const Words &args, Scenario &scenario)
     return ParseSwitch(args[0], scenario.clockRunning);
 }
 
+bool ParseClockRate(const Words &args, Scenario &scenario)
+{
+    return ParseInRange(args[0], scenario.clockRate, 1, kMaxClockRate);
+}
+
 bool ParseDayModel(const Words &args, Scenario &scenario)
 {
     return ParseSwitch(args[0], scenario.dayModel);
+}
+
+bool ParseClouds(const Words &args, Scenario &scenario)
+{
+    return ParseInRange(args[0], scenario.cloudPercent.emplace(), 0, 95);
 }
 
 bool ParseHistoryDays(const Words &args, Scenario &scenario)
@@ -154,21 +183,24 @@ bool ParseEpisode(const Words &args, Scenario &scenario)
 
 struct Setting {
     std::string_view name;
-    std::size_t arguments;
+    std::size_t fewestArguments;
+    std::size_t mostArguments;
     bool (*parse)(const Words &, Scenario &);
 };
 
 constexpr Setting kSettings[] = {
-    {"heater", 2, ParseHeater},
-    {"device", 3, ParseDevice},
-    {"serial-number", 1, ParseSerialNumber},
-    {"setpoint", 1, ParseSetpoint},
-    {"pwm", 3, ParsePwm},
-    {"clock", 1, ParseClock},
-    {"clock-running", 1, ParseClockRunning},
-    {"day-model", 1, ParseDayModel},
-    {"history-days", 1, ParseHistoryDays},
-    {"episode", 4, ParseEpisode},
+    {"heater", 2, 2, ParseHeater},
+    {"device", 3, 3, ParseDevice},
+    {"serial-number", 1, 1, ParseSerialNumber},
+    {"setpoint", 1, 1, ParseSetpoint},
+    {"pwm", 3, 3, ParsePwm},
+    {"clock", 1, 2, ParseClock},
+    {"clock-running", 1, 1, ParseClockRunning},
+    {"clock-rate", 1, 1, ParseClockRate},
+    {"day-model", 1, 1, ParseDayModel},
+    {"clouds", 1, 1, ParseClouds},
+    {"history-days", 1, 1, ParseHistoryDays},
+    {"episode", 4, 4, ParseEpisode},
 };
 
 // The words of a line, without its comment.
@@ -191,7 +223,8 @@ bool ParseLine(const std::string &line, Scenario &scenario)
     for (const Setting &setting : kSettings) {
         if (words[0] == setting.name) {
             words.erase(words.begin());
-            return words.size() == setting.arguments && setting.parse(words, scenario);
+            return words.size() >= setting.fewestArguments && words.size() <= setting.mostArguments
+                && setting.parse(words, scenario);
         }
     }
     return false;
@@ -217,12 +250,30 @@ std::uint32_t LocalDeviceSeconds()
     return DeviceSeconds(timegm(&local));
 }
 
-std::vector<Episode> EpisodesBefore(std::int64_t wallSeconds, const std::vector<EpisodeSetting> &settings)
+// Where the clock starts, in device seconds; unset, it keeps its reading.
+std::uint32_t ClockStart(const std::optional<ClockSetting> &setting, std::uint32_t kept)
+{
+    if (!setting) {
+        return kept;
+    }
+    switch (setting->kind) {
+    case ClockSetting::Local:
+        return LocalDeviceSeconds();
+    case ClockSetting::Today:
+        return DeviceSeconds(MidnightBefore(WallSeconds(LocalDeviceSeconds())) + setting->minute * 60);
+    case ClockSetting::Fixed:
+        break;
+    }
+    return setting->deviceSeconds;
+}
+
+// The episodes in wall time, counted back from the day of the clock's start. Those later than the
+// start are kept too: a running clock reaches them.
+std::vector<Episode> EpisodeTimes(std::int64_t start, const std::vector<EpisodeSetting> &settings)
 {
     std::vector<Episode> episodes;
     for (const EpisodeSetting &setting : settings) {
-        const std::int64_t from =
-            MidnightBefore(wallSeconds) - setting.daysAgo * kSecondsPerDay + setting.startMinute * 60;
+        const std::int64_t from = MidnightBefore(start) - setting.daysAgo * kSecondsPerDay + setting.startMinute * 60;
         episodes.push_back({from, from + setting.minutes * 60, setting.code});
     }
     return episodes;
@@ -243,16 +294,24 @@ void ApplyHeater(Heater &heater, const Scenario &scenario)
     if (scenario.pwm) {
         std::ranges::copy(*scenario.pwm, heater.status.pwm);
     }
-    SetClock(heater.clock, scenario.localClock ? LocalDeviceSeconds() : scenario.clock.value_or(heater.clock.base));
-    heater.clock.running = scenario.clockRunning;
 
-    const std::int64_t now = WallSeconds(heater.clock.base);
-    const Conditions conditions = ConditionsOf(heater, EpisodesBefore(now, scenario.episodes));
+    const std::uint32_t start = ClockStart(scenario.clock, heater.clock.base);
+    const std::int64_t startWall = WallSeconds(start);
+    Conditions days;
+    days.episodes = EpisodeTimes(startWall, scenario.episodes);
+    if (scenario.cloudPercent) {
+        days.cover = DayCover{MidnightBefore(startWall), *scenario.cloudPercent / 100.0};
+    }
     if (scenario.dayModel) {
-        heater.days = conditions.episodes;
+        heater.days = days;
     }
     const int records = scenario.historyDays * static_cast<int>(kSecondsPerDay / kHistoryInterval);
-    heater.history = EncodeRecords(QuarterHourSamples(now, records, conditions));
+    heater.history = EncodeRecords(QuarterHourSamples(startWall, records, ConditionsOf(heater, days)));
+
+    // Set last, so that a fast clock has not run on while the history was made.
+    SetClock(heater.clock, start);
+    heater.clock.running = scenario.clockRunning;
+    heater.clock.rate = scenario.clockRate;
 }
 
 } // namespace

@@ -56,7 +56,8 @@ HEATERSIM_API void heatersim_unplug(const char *path);
 HEATERSIM_API void heatersim_get_status(struct heatersim_status *status);
 // Sets every field as given; live values stop following a scenario's time of day.
 HEATERSIM_API void heatersim_set_status(const struct heatersim_status *status);
-// Lets the device clock advance with real time (1) or stand still (0, the default).
+// Lets the device clock advance with real time (1) or stand still (0, the default). It advances at
+// the scenario's clock rate: one device second per real second unless the scenario sets another.
 HEATERSIM_API void heatersim_set_clock_running(int running);
 // Stored history: count records of 16 bytes, newest first, stored as given (bad checksums too).
 HEATERSIM_API void heatersim_set_history(const unsigned char *records, int count);

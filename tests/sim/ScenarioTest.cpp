@@ -2,10 +2,8 @@
 
 #include "SimTest.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <ctime>
-#include <fstream>
+#include <gmock/gmock.h>
+
 #include <map>
 #include <set>
 #include <string>
@@ -18,30 +16,9 @@ using Record = Bytes;
 const std::string kDemoFile = std::string(HELVANE_SOURCE_DIR) + "/sim/scenarios/demo.scenario";
 constexpr const char *kDemoPath = "/dev/hidraw-heatersim";
 constexpr std::int64_t kQuarterHour = 900;
-constexpr int kDemoRecords = 42 * 96;
-
-std::string WriteScenario(const std::string &name, const std::string &text)
-{
-    const std::string file = ::testing::TempDir() + "heatersim-" + name + ".scenario";
-    std::ofstream(file) << text;
-    return file;
-}
-
-// Device seconds of the PC's local wall-clock time: second 0 is 1970-01-01 02:00 local.
-std::int64_t LocalDeviceSecondsNow()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return static_cast<std::int64_t>(timegm(&local)) - 7200;
-}
-
-// Device seconds of a wall-clock time on 2025-06-21.
-std::int32_t Midsummer2025(int hour)
-{
-    constexpr std::int64_t kDay = 20260; // days since 1970-01-01
-    return static_cast<std::int32_t>(kDay * 86400 + hour * 3600 - 7200);
-}
+constexpr std::int64_t kHour = 3600;
+constexpr int kDemoRecords = 28 * 96; // four weeks of quarter hours
+constexpr std::int64_t kDemoStart = 10 * kHour + 30 * 60;
 
 std::vector<Record> ReadWholeHistory(hid_device *heater)
 {
@@ -65,22 +42,28 @@ int DayOf(const Record &record)
     return static_cast<int>((static_cast<std::int64_t>(TimeOf(record)) + 7200) / 86400);
 }
 
-heatersim_status StatusAt(hid_device *heater, std::int32_t deviceSeconds)
-{
-    EXPECT_EQ(Send(heater, CommandReport(0x21, deviceSeconds)), kHostReportSize);
-    ReadReport(heater);
-    return HeaterStatus();
-}
-
+// The demo with its clock stopped where it started, so that the time-lapse holds still for the test.
 Handle LoadDemo()
 {
     EXPECT_EQ(heatersim_load_scenario(kDemoFile.c_str()), 0);
+    heatersim_set_clock_running(0);
     return OpenPath(kDemoPath);
+}
+
+double Power(const heatersim_status &status)
+{
+    double watts = 0;
+    for (int string = 0; string < 3; ++string) {
+        watts += status.voltage[string] / 100.0 * status.current[string] / 100.0;
+    }
+    return watts;
 }
 
 TEST_F(ScenarioTest, DemoPlugsTheHeaterWithItsSettings)
 {
+    const std::int64_t dayBefore = MidnightOf(LocalDeviceSecondsNow());
     Handle heater = LoadDemo();
+    const std::int64_t dayAfter = MidnightOf(LocalDeviceSecondsNow());
     ASSERT_TRUE(heater);
     hid_device_info *list = hid_enumerate(HEATERSIM_VENDOR, HEATERSIM_PRODUCT);
     ASSERT_NE(list, nullptr);
@@ -92,13 +75,17 @@ TEST_F(ScenarioTest, DemoPlugsTheHeaterWithItsSettings)
     ASSERT_EQ(status.size(), 41u);
     EXPECT_EQ(U32At(status, 1), 17090634u);
     EXPECT_EQ(U32At(status, 5), 60u);
-    EXPECT_NEAR(static_cast<double>(U32At(status, 9)), static_cast<double>(LocalDeviceSecondsNow()), 60);
+    const std::int64_t clock = U32At(status, 9);
+    EXPECT_THAT(MidnightOf(clock), ::testing::AnyOf(dayBefore, dayAfter));
+    EXPECT_GE(clock - MidnightOf(clock), kDemoStart);
+    EXPECT_LT(clock - MidnightOf(clock), kDemoStart + 60);
 }
 
-TEST_F(ScenarioTest, DemoHistoryHoldsSixWeeksOfValidRecordsNewestFirst)
+TEST_F(ScenarioTest, DemoHistoryHoldsFourWeeksOfValidRecordsNewestFirst)
 {
     Handle heater = LoadDemo();
     const std::uint32_t clock = HeaterStatus().clock;
+    EXPECT_EQ(heatersim_history_count(), kDemoRecords);
     const std::vector<Record> records = ReadWholeHistory(heater.get());
     ASSERT_EQ(records.size(), static_cast<std::size_t>(kDemoRecords));
     EXPECT_LE(TimeOf(records.front()), clock);
@@ -177,6 +164,44 @@ TEST_F(ScenarioTest, DemoLiveValuesFollowTheTimeOfDay)
     EXPECT_GT(noon.energy, morning.energy);
 }
 
+// A minute of the technician mode's polls: the afternoon sun, an isolation warning, a short
+// overvoltage, night and the energy's reset at midnight, whatever day it is.
+TEST_F(ScenarioTest, DemoDayRunsFromLateMorningPastMidnight)
+{
+    Handle heater = LoadDemo();
+    const std::int64_t midnight = MidnightOf(HeaterStatus().clock);
+    const auto at = [&](std::int64_t hour, std::int64_t minute) {
+        return StatusAt(heater.get(), midnight + hour * kHour + minute * 60);
+    };
+
+    const heatersim_status morning = at(10, 30);
+    EXPECT_EQ(morning.state, 0);
+    EXPECT_GT(Power(morning), 300);
+    EXPECT_LT(morning.water_temp, morning.setpoint * 100);
+
+    const heatersim_status warning = at(13, 30);
+    EXPECT_EQ(warning.state, 121);
+    for (int string = 0; string < 3; ++string) {
+        EXPECT_GT(warning.voltage[string], 3000) << string; // in the sun
+    }
+    EXPECT_LT(warning.isolation, 16 * 4);
+
+    const heatersim_status overvoltage = at(15, 45);
+    EXPECT_EQ(overvoltage.state, 201);
+    EXPECT_GT(overvoltage.voltage[0], 5000);
+    EXPECT_EQ(overvoltage.current[0], 0);
+
+    const heatersim_status lateEvening = at(23, 45);
+    EXPECT_EQ(lateEvening.state, 101);
+    EXPECT_GT(lateEvening.energy, 1000);
+    EXPECT_GT(lateEvening.energy, morning.energy);
+
+    const heatersim_status afterMidnight = at(24, 15);
+    EXPECT_EQ(afterMidnight.state, 101);
+    EXPECT_LT(afterMidnight.energy, lateEvening.energy);
+    EXPECT_EQ(afterMidnight.energy, 0);
+}
+
 TEST_F(ScenarioTest, DemoHistoryAgreesWithTheLiveValuesAtItsTimes)
 {
     Handle heater = LoadDemo();
@@ -228,6 +253,30 @@ TEST_F(ScenarioTest, SettingsApplyAndOmittedOnesKeepTheResetState)
     EXPECT_EQ(heatersim_history_count(), 96);
 }
 
+// The cover set for the clock's day darkens that day only; the day before keeps its own weather.
+TEST_F(ScenarioTest, CloudsCoverTheClocksDayOnly)
+{
+    const auto statusWith = [](int percent, std::int64_t deviceSeconds) {
+        const std::string text = "heater " + std::string(kHeaterPath) + " V1.10\n"
+                                 "setpoint 99\n"
+                                 "clock " + std::to_string(Midsummer2025(9)) + "\n"
+                                 "day-model on\n"
+                                 "clouds " + std::to_string(percent) + "\n";
+        const std::string file = WriteScenario("clouds", text);
+        EXPECT_EQ(heatersim_load_scenario(file.c_str()), 0);
+        Handle heater = OpenPath(kHeaterPath);
+        return StatusAt(heater.get(), deviceSeconds);
+    };
+    const std::int64_t afternoon = Midsummer2025(13);
+    EXPECT_GT(statusWith(0, afternoon).energy, 1.5 * statusWith(95, afternoon).energy);
+    EXPECT_GT(statusWith(95, afternoon).energy, 0);
+
+    const heatersim_status clearDayBefore = statusWith(0, afternoon - 86400);
+    const heatersim_status overcastDayBefore = statusWith(95, afternoon - 86400);
+    EXPECT_EQ(clearDayBefore.energy, overcastDayBefore.energy);
+    EXPECT_EQ(clearDayBefore.water_temp, overcastDayBefore.water_temp);
+}
+
 TEST_F(ScenarioTest, MalformedScenariosAreRefusedAndChangeNothing)
 {
     const char *const texts[] = {
@@ -240,7 +289,24 @@ TEST_F(ScenarioTest, MalformedScenariosAreRefusedAndChangeNothing)
         "pwm 0 0",
         "clock yesterday",
         "clock -5",
+        "clock 5 6",
+        "clock local now",
+        "clock today",
+        "clock today 24:00",
+        "clock today 10:60",
+        "clock today 1030",
+        "clock today 10:30 11:00",
+        "clock tomorrow 10:30",
         "clock-running maybe",
+        "clock-rate",
+        "clock-rate 0",
+        "clock-rate -900",
+        "clock-rate 3601",
+        "clock-rate fast",
+        "clock-rate 900 900",
+        "clouds 96",
+        "clouds -1",
+        "clouds some",
         "day-model 1",
         "history-days -1",
         "heater /dev/hidraw-x",

@@ -9,7 +9,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <ctime>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
 
 using Bytes = std::vector<std::uint8_t>;
@@ -109,4 +112,43 @@ inline heatersim_status HeaterStatus()
     heatersim_status status{};
     heatersim_get_status(&status);
     return status;
+}
+
+// Device seconds of the PC's local wall-clock time: second 0 is 1970-01-01 02:00 local.
+inline std::int64_t LocalDeviceSecondsNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return static_cast<std::int64_t>(timegm(&local)) - 7200;
+}
+
+// Device seconds of the local midnight that starts the day of deviceSeconds.
+inline std::int64_t MidnightOf(std::int64_t deviceSeconds)
+{
+    const std::int64_t wall = deviceSeconds + 7200;
+    return wall - wall % 86400 - 7200;
+}
+
+// Device seconds of a wall-clock time on 2025-06-21: device second 0 is 1970-01-01 02:00 local.
+inline std::int32_t Midsummer2025(int hour, int minute = 0)
+{
+    constexpr std::int64_t kDay = 20260; // days since 1970-01-01
+    return static_cast<std::int32_t>(kDay * 86400 + hour * 3600 + minute * 60 - 7200);
+}
+
+// The status after the host set the clock to deviceSeconds.
+inline heatersim_status StatusAt(hid_device *heater, std::int64_t deviceSeconds)
+{
+    EXPECT_EQ(Send(heater, CommandReport(0x21, static_cast<std::int32_t>(deviceSeconds))), kHostReportSize);
+    ReadReport(heater);
+    return HeaterStatus();
+}
+
+// Writes a scenario file for the test and returns its name.
+inline std::string WriteScenario(const std::string &name, const std::string &text)
+{
+    const std::string file = ::testing::TempDir() + "heatersim-" + name + ".scenario";
+    std::ofstream(file) << text;
+    return file;
 }
