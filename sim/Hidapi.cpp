@@ -123,7 +123,8 @@ int ReadInput(hid_device *dev, unsigned char *data, std::size_t length, int time
         return FailInjected(model, *target->handle, *model.faults.readError);
     }
     if (model.script) {
-        return TakeScriptedReply(*model.script, data, length).value_or(0);
+        const auto size = TakeScriptedReply(*model.script, data, length);
+        return size ? *size : Fail(*target->handle, L"No reply");
     }
     return TakeInputReport(*target->handle, data, length, timeoutMs);
 }

@@ -85,8 +85,8 @@ HEATERSIM_API void heatersim_set_reply_latency(int milliseconds);
 HEATERSIM_API void heatersim_set_silent(int silent);
 // Every input read and status feature read takes its reply from the script instead of the
 // heater: a length byte, then that many bytes (fewer where the script ends), cut to the reader's
-// buffer. Length 0 is a read that finds nothing. Once the script has run out, reads find nothing
-// and feature reads fail; the heater still takes every report written. NULL ends the script.
+// buffer. Length 0 is a read that finds nothing. Once the script has run out, every read fails,
+// as when the heater has gone; the heater still takes every report written. NULL ends the script.
 HEATERSIM_API void heatersim_set_reply_script(const unsigned char *bytes, int size);
 
 // What the host did.
