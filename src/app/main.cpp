@@ -8,5 +8,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("helvane"));
     QApplication::setApplicationVersion(QStringLiteral(HELVANE_VERSION_TEXT));
+    // Wayland desktops find the window's entry and icon by this name (helvane.desktop).
+    QGuiApplication::setDesktopFileName(QStringLiteral("helvane"));
     return RunMainWindow(DefaultStartupOptions(QApplication::arguments().mid(1)));
 }
