@@ -86,6 +86,7 @@ public:
     QPlainTextEdit *memLog = nullptr;
     QWidget *pnlNotConnected = nullptr;
     QLabel *Image5 = nullptr;
+    QLabel *lblNotConnected = nullptr;   // why no heater is in use
     QPushButton *btnRefreshUSB = nullptr;
     QWidget *pnlAbout = nullptr;
     QTimer *timRefreshCurrentData = nullptr;
@@ -297,6 +298,9 @@ private:
     void DesignAboutPanel();
     void RegisterKeyTexts(std::initializer_list<QWidget *> Controls);
     void ApplyKeyText(QWidget *Control, const QString &Key) const;
+    // Shows the key's text now and after every change of the language.
+    void SetKeyText(QWidget *Control, const QString &Key);
+    void ShowNotConnected(bool HeaterRefused);
     bool LinkLabelEvent(QLabel *Label, QEvent *Event);
     bool CompletesClick(QWidget *Control, QEvent *Event);
     void UpdateCoveredControls();

@@ -364,8 +364,16 @@ void TFormMain::DesignCoverPanels()
     pnlNotConnected->setGeometry(QRect(QPoint(0, 0), NotConnectedDesign));
     Image5 = NewImage(pnlNotConnected, QStringLiteral(":/images/Unplugged.png"), QRect(64, 72, 80, 80));
     btnRefreshUSB = NewButton(pnlNotConnected, QStringLiteral("Refresh"), QRect(40, 152, 129, 33));
+    // Under the picture, as wide as the window.
+    lblNotConnected = NewCentredLabel(pnlNotConnected, QStringLiteral("sMsgNoHeater"), QRect(8, 156, 193, 40));
+    lblNotConnected->setWordWrap(true);
+    QFont bold = lblNotConnected->font();
+    bold.setBold(true);
+    lblNotConnected->setFont(bold);
+    RegisterKeyTexts({lblNotConnected});
     auto *anchors = new TAnchorLayout(pnlNotConnected, NotConnectedDesign);
     anchors->Anchor(Image5, 0);
+    anchors->Anchor(lblNotConnected, akLeft | akRight);
     anchors->Anchor(btnRefreshUSB, akBottom);
 
     pnlAbout = new TCoverPanel(this, 95);
@@ -420,4 +428,14 @@ void TFormMain::RegisterKeyTexts(std::initializer_list<QWidget *> Controls)
         const QString key = control->property("text").toString();
         FKeyTexts.push_back({control, key});
     }
+}
+
+void TFormMain::SetKeyText(QWidget *Control, const QString &Key)
+{
+    const auto item = std::ranges::find_if(FKeyTexts, [Control](const TKeyText &Item) { return Item.Control == Control; });
+    if (item != FKeyTexts.end())
+        item->Key = Key;
+    else
+        FKeyTexts.push_back({Control, Key});
+    ApplyKeyText(Control, Key);
 }

@@ -119,6 +119,11 @@ const std::vector<TLanguageEntry> &LanguageTable()
         {"sbtnThisMonth", "Actual month", "Aktueller Monat"},
         // Our own: where the program's files are, on the about panel.
         {"slblDataFiles", "Data log: %1    Measurement files: %2", "Datenprotokoll: %1    Messdateien: %2"},
+        // Why no heater is in use, on the not-connected panel.
+        {"sMsgNoHeater", "No heater found: connect the heater by USB.",
+         "Kein Heizgerät gefunden: bitte das Heizgerät per USB anschließen."},
+        {"sMsgHeaterRefused", "A heater is connected, but this user may not open it: install the udev rule 70-helvane.rules.",
+         "Ein Heizgerät ist angeschlossen, aber dieser Benutzer darf es nicht öffnen: bitte die udev-Regel 70-helvane.rules installieren."},
     };
     return table;
 }

@@ -1,5 +1,7 @@
 #include "WindowFixture.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -34,6 +36,7 @@ TEST_F(WindowTest, WithoutHeaterNothingVisibleHappens)
     for (const QStringList &arguments : {QStringList{}, QStringList{QStringLiteral("mondrel")}}) {
         auto w = ShownWindow(arguments);
         EXPECT_FALSE(w->pnlNotConnected->isHidden());
+        EXPECT_EQ(w->lblNotConnected->text(), QStringLiteral("No heater found: connect the heater by USB."));
         EXPECT_TRUE(w->FMyHidDev.DevicePath.isEmpty());
         EXPECT_EQ(w->lblFWVer->text(), QStringLiteral("V1.10"));
         EXPECT_TRUE(w->timRefreshCurrentData->isActive());
@@ -175,3 +178,36 @@ TEST_F(WindowTest, ClosingStopsTheTimerAndDestroyingEndsTheLibrary)
     EXPECT_EQ(heatersim_exit_calls(), 1);
     EXPECT_EQ(heatersim_open_handles(), 0);
 }
+
+#ifdef Q_OS_LINUX
+// A heater whose device node this user may not open: the log says what it always says, the
+// not-connected panel says why in the window's language, and the heater is taken once allowed.
+TEST_F(WindowTest, HeaterThisUserMayNotOpenIsExplainedOnTheNotConnectedPanel)
+{
+    const QTemporaryDir nodes;
+    const QString node = QDir(nodes.path()).filePath(QStringLiteral("hidraw0"));
+    QFile file(node);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.setPermissions(QFile::Permissions{}));
+    heatersim_plug_heater(QFile::encodeName(node).constData(), L"V1.10");
+    const TWithoutPermissionOverride asUser;
+
+    auto w = ShownWindow({QStringLiteral("mondrel")});
+    EXPECT_FALSE(w->pnlNotConnected->isHidden());
+    EXPECT_TRUE(w->FMyHidDev.DevicePath.isEmpty());
+    EXPECT_EQ(w->lblNotConnected->text(),
+              QStringLiteral("A heater is connected, but this user may not open it: install the udev rule 70-helvane.rules."));
+    EXPECT_EQ(LogLines(*w), (QStringList{QStringLiteral("Error: Can't open HID device"), QString()}));
+    w->lblSwitchLangClick();
+    EXPECT_TRUE(w->lblNotConnected->text().startsWith(QStringLiteral("Ein Heizgerät ist angeschlossen, aber dieser Benutzer")));
+
+    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    w->btnRefreshUSB->click();
+    EXPECT_TRUE(w->pnlNotConnected->isHidden());
+    EXPECT_EQ(w->FMyHidDev.DevicePath, node);
+
+    heatersim_unplug(QFile::encodeName(node).constData());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w->pnlNotConnected->isHidden(); }, 10000));
+    EXPECT_EQ(w->lblNotConnected->text(), QStringLiteral("Kein Heizgerät gefunden: bitte das Heizgerät per USB anschließen."));
+}
+#endif

@@ -1,6 +1,7 @@
 // Finding the heater, and following it being plugged in and removed.
 
 #include "app/FormMain.h"
+#include "hid/DeviceAccess.h"
 #include "hid/DeviceIdentity.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -18,9 +21,16 @@ constexpr unsigned long ArrivalWaitMs = 300;
 
 void TFormMain::ConnectDevice()
 {
+    bool refused = false;
     for (const TFHidDevice &device : FHid->Enumerate(0, 0)) {
         if (!IsHeater(device))
             continue;
+        // A heater this user may not open stays unused: the panel says why, the log as ever.
+        if (DeviceAccessDenied(device.DevicePath)) {
+            LogError(EFHidError(QStringLiteral("Can't open HID device")));
+            refused = true;
+            continue;
+        }
         FMyHidDev = device;
         try {
             pnlNotConnected->hide();
@@ -33,6 +43,14 @@ void TFormMain::ConnectDevice()
             LogError(Error);
         }
     }
+    if (FMyHidDev.DevicePath.isEmpty())
+        ShowNotConnected(refused);
+}
+
+void TFormMain::ShowNotConnected(bool HeaterRefused)
+{
+    SetKeyText(lblNotConnected, HeaterRefused ? QStringLiteral("sMsgHeaterRefused") : QStringLiteral("sMsgNoHeater"));
+    pnlNotConnected->show();
 }
 
 void TFormMain::DeviceArrival(TFHid *, const QString &)
@@ -48,13 +66,19 @@ void TFormMain::DeviceArrival(TFHid *, const QString &)
 void TFormMain::DeviceRemoved(TFHid *, const QString &DeviceName)
 {
     // Without a connected heater nothing can be removed, even where a name too short to carry
-    // a key would match the empty one.
-    if (FMyHidDev.DevicePath.isEmpty() || ConnectedDeviceKey(FMyHidDev) != DevicePathKey(DeviceName))
+    // a key would match the empty one; a heater this user was refused may be the one gone.
+    if (FMyHidDev.DevicePath.isEmpty()) {
+        ShowNotConnected(std::ranges::any_of(FHid->Enumerate(0, 0), [](const TFHidDevice &Device) {
+            return IsHeater(Device) && DeviceAccessDenied(Device.DevicePath);
+        }));
+        return;
+    }
+    if (ConnectedDeviceKey(FMyHidDev) != DevicePathKey(DeviceName))
         return;
     timRefreshCurrentData->stop();
     FMyHidDev.DevicePath.clear();
     FHistoryData.Clear();
-    pnlNotConnected->show();
+    ShowNotConnected(false);
     LogLine(QStringLiteral("Helvane device removed"));
     LogLine(QString());
 }
