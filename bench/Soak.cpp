@@ -15,8 +15,10 @@
 #include <QTimer>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -35,6 +37,41 @@ double ResidentMegabytes()
 int OpenFiles()
 {
     return static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size());
+}
+
+// The chart's tick as the benchmark times it (one sample more, the rebuild, one repaint): the
+// median of a few.
+double ChartTickMs(TFormMain &Window)
+{
+    constexpr int Ticks = 21;
+    THistoryData sample = Window.FHistoryData.Items(Window.FHistoryData.Count() - 1);
+    std::vector<double> times;
+    for (int i = 0; i < Ticks; ++i) {
+        sample.DT += 1.0 / 86400;
+        QElapsedTimer tick;
+        tick.start();
+        Window.FHistoryData.Add(sample);
+        Window.UpdateHistoryChart();
+        Window.chartHistory->replot(QCustomPlot::rpImmediateRefresh);
+        times.push_back(static_cast<double>(tick.nsecsElapsed()) / 1e6);
+    }
+    std::ranges::nth_element(times, times.begin() + Ticks / 2);
+    return times[Ticks / 2];
+}
+
+// A window that has never polled, of the same size, holding the same samples in the same view.
+std::unique_ptr<TFormMain> FreshCopy(const TFormMain &Window, const QString &DataDirectory)
+{
+    auto fresh = BenchWindow(DataDirectory);
+    fresh->timRefreshCurrentData->stop();
+    fresh->resize(Window.size());
+    fresh->FHistoryData.Clear();
+    for (const THistoryData &sample : Window.FHistoryData)
+        fresh->FHistoryData.Add(sample);
+    fresh->chartHistory->xAxis->setRange(Window.chartHistory->xAxis->range());
+    fresh->UpdateHistoryChart();
+    fresh->chartHistory->replot(QCustomPlot::rpImmediateRefresh);
+    return fresh;
 }
 
 bool Check(bool Holds, const char *What)
@@ -107,5 +144,14 @@ int main(int argc, char **argv)
     holds &= Check(OpenFiles() <= startFiles, "no file handle left open");
     holds &= Check(heatersim_open_handles() == 0, "no device handle left open");
     holds &= Check(window->findChildren<QTimer *>().size() == startTimers, "no timer added");
+
+    // Long use must not make the chart slower than it is for the same samples in a new window.
+    const double soakTick = ChartTickMs(*window);
+    QTemporaryDir freshDir;
+    const auto fresh = FreshCopy(*window, freshDir.path());
+    const double freshTick = ChartTickMs(*fresh);
+    std::printf("chart tick with %d samples: %.2f ms after the run, %.2f ms in a new window\n",
+                window->FHistoryData.Count(), soakTick, freshTick);
+    holds &= Check(soakTick <= 1.25 * freshTick, "a tick at the end costs no more than in a new window");
     return holds ? 0 : 1;
 }

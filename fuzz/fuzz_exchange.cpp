@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -21,7 +22,7 @@ namespace {
 const char *const HeaterPath = "/dev/hidraw-fuzz";
 // Loop turns a progress dialog stays open before the fuzzing user presses Cancel: the dumps
 // end only so once the heater has nothing more to say.
-constexpr int TurnsBeforeCancel = 40;
+constexpr int TurnsBeforeCancel = 10;
 
 class TScriptedDialogs : public TDialogs {
 public:
@@ -87,7 +88,6 @@ void Exchange(TFormMain &Window)
     Window.btnGetStatusClick();
     Window.edtData->setText(QStringLiteral("20"));
     Window.btnGetDataClick();
-    Window.btnLoadMoreDataClick();
     Window.btnExportHistoryClick();
     Window.edtAddr->setText(QStringLiteral("0x100"));
     Window.edtData->setText(QStringLiteral("8"));
@@ -119,16 +119,21 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *Data, std::size_t Size)
 {
+    // One window serves every input, as one window serves a heater plugged in again and again;
+    // the model and the files start afresh each time. Never destroyed, as the application.
+    static const QTemporaryDir dataDir;
+    static TFormMain *const window = new TFormMain(Options(dataDir));
+    QDir(dataDir.path()).removeRecursively();
+    QDir().mkpath(dataDir.path());
+    window->FHistoryData.Clear();
+    window->memLog->clear();
+
     heatersim_reset();
     heatersim_plug_heater(HeaterPath, L"V1.10");
     heatersim_set_reply_script(Data, static_cast<int>(Size));
-    QTemporaryDir dataDir;
-    {
-        TFormMain window(Options(dataDir));
-        TCanceller canceller;
-        Exchange(window);
-        if (heatersim_open_handles() != 0 || !window.timRefreshCurrentData->isActive())
-            __builtin_trap();
-    }
+    TCanceller canceller;
+    Exchange(*window);
+    if (heatersim_open_handles() != 0 || !window->timRefreshCurrentData->isActive())
+        __builtin_trap();
     return 0;
 }
