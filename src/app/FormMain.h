@@ -9,6 +9,7 @@
 #include "history/HistoryData.h"
 #include "hid/FHid.h"
 #include "i18n/Language.h"
+#include "protocol/HistoryRecord.h"
 #include "protocol/StatusReport.h"
 
 #include <QPointer>
@@ -333,8 +334,7 @@ private:
     int &MeasIndex(int n);
     void ToggleMeasure(int n, QPushButton *Button);
     void WriteDueMeasurement(int n);
-    void DrainHistoryReplies(int Unanswered, int Res);
-    int KeepHistoryBlock(const TBytes &Reply, int Res);
+    void KeepHistoryBlock(const THistoryBlock &Block);
 
     // Runs a handler so that no exception reaches the event loop: what it does not catch
     // itself is shown in an error box.

@@ -3,9 +3,8 @@
 #include "app/FormMain.h"
 #include "app/ProgressDlg.h"
 #include "core/IntegerText.h"
+#include "exchange/HeaterExchange.h"
 #include "protocol/Commands.h"
-#include "protocol/Encodings.h"
-#include "protocol/HistoryRecord.h"
 
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -15,10 +14,6 @@
 
 namespace {
 
-constexpr int MaxEmptyReads = 1000;
-constexpr int MaxBadRecords = 3;
-// How long a reply to a request already written is waited for once the download has ended.
-constexpr int DrainWaitMs = 50;
 constexpr int LoadMoreBlocks = 500;
 constexpr int GetDataBlocks = 100;
 
@@ -55,31 +50,11 @@ void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Res
     FHid->Open(FMyHidDev.DevicePath);
     SetRequest(cmdHistory, Restart ? 0 : 1);
     timRefreshCurrentData->stop();
-    FHid->SetBlockingMode(false);
-
-    int remaining = RequestCount;
-    int badRecords = 0;
-    int emptyReads = 0;
-    int unanswered = 0;
-    int res = 0;
-    while (remaining > 0 && emptyReads < MaxEmptyReads && !Dialog.Cancelled) {
-        res = FHid->Write(BlockRequest());
-        ++unanswered;
-        QCoreApplication::processEvents();
-        const TBytes reply = FHid->Read();
-        if (reply.empty()) {
-            ++emptyReads;
-            continue;
-        }
-        --unanswered;
-        Dialog.ProgressBar1->setValue(static_cast<int>((RequestCount - remaining) * 100LL / RequestCount));
-        --remaining;
-        emptyReads = 0;
-        badRecords += KeepHistoryBlock(reply, res);
-        if (badRecords > MaxBadRecords)
-            remaining = 0;
-    }
-    DrainHistoryReplies(unanswered, res);
+    TransferHistory(*FHid, RequestCount, MaxStringPower, FOptions.Locale,
+                    {.Yield = [] { QCoreApplication::processEvents(); },
+                     .Cancelled = [&Dialog] { return Dialog.Cancelled; },
+                     .Progress = [&Dialog](int Percent) { Dialog.ProgressBar1->setValue(Percent); },
+                     .Block = [this](const THistoryBlock &Block) { KeepHistoryBlock(Block); }});
 
     FHistoryData.Sort();
     if (FHistoryData.Count() > 1) {
@@ -89,28 +64,12 @@ void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Res
     }
 }
 
-// Every empty read wrote another request, and the heater counts each block it answers with as
-// delivered: the replies still on their way are read before the device closes, or the next page
-// would begin after blocks that never arrived.
-void TFormMain::DrainHistoryReplies(int Unanswered, int Res)
+void TFormMain::KeepHistoryBlock(const THistoryBlock &Block)
 {
-    for (; Unanswered > 0; --Unanswered) {
-        const TBytes reply = FHid->Read(DrainWaitMs);
-        if (reply.empty())
-            return;
-        KeepHistoryBlock(reply, Res);
-    }
-}
-
-// Logs the block's records and keeps its samples; returns its number of bad records.
-int TFormMain::KeepHistoryBlock(const TBytes &Reply, int Res)
-{
-    const THistoryBlock block = DecodeHistoryBlock(Reply, Res, MaxStringPower, FOptions.Locale);
-    for (const THistoryData &sample : block.Samples)
+    for (const THistoryData &sample : Block.Samples)
         FHistoryData.Add(sample);
-    for (const QString &line : block.LogLines)
+    for (const QString &line : Block.LogLines)
         LogLine(line);
-    return block.BadRecords;
 }
 
 void TFormMain::btnLoadMoreDataClick()

@@ -1,6 +1,7 @@
 // The status poll and the data log.
 
 #include "app/FormMain.h"
+#include "exchange/HeaterExchange.h"
 #include "status/DataLog.h"
 
 #include <QScopeGuard>
@@ -17,7 +18,7 @@ void TFormMain::RefreshCurrentData()
     const auto closeDevice = qScopeGuard([this] { FHid->Close(); });
     try {
         FHid->Open(FMyHidDev.DevicePath);
-        const TCurrentData s = DecodeCurrentData(StatusPayload(FHid->GetFeatureReport(0)), MaxStringPower);
+        const TCurrentData s = ReadCurrentData(*FHid, MaxStringPower);
         ShowCurrentData(s);
         if (ExtendedMode()) {
             if (s.Sample.U1 != NotKeptVoltage)

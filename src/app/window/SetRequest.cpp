@@ -1,18 +1,11 @@
 // Sending one command to the heater.
 
 #include "app/FormMain.h"
-#include "protocol/Encodings.h"
+#include "exchange/HeaterExchange.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
 #include <QTimer>
-
-namespace {
-
-// How long a command's reply is waited for.
-constexpr int ReplyTimeoutMs = 2;
-
-}
 
 TBytes TFormMain::SetRequest(std::uint8_t Command, std::int32_t Value)
 {
@@ -28,11 +21,9 @@ TBytes TFormMain::SetRequest(std::uint8_t Command, std::int32_t Value)
     try {
         if (!FHid->Active())
             FHid->Open(FMyHidDev.DevicePath);
-        const int written = FHid->Write(CommandReport(Command, Value));
-        FHid->SetBlockingMode(false);
-        QCoreApplication::processEvents();
-        reply = FHid->Read(ReplyTimeoutMs);
-        LogLine(QStringLiteral("SetRequest res=%1").arg(written));
+        TCommandExchange exchange = ExchangeCommand(*FHid, Command, Value, [] { QCoreApplication::processEvents(); });
+        reply = std::move(exchange.Reply);
+        LogLine(QStringLiteral("SetRequest res=%1").arg(exchange.Written));
     } catch (const std::exception &Error) {
         LogError(Error);
     }

@@ -1,0 +1,362 @@
+#include "cli/Cli.h"
+
+#include "Version.h"
+#include "cli/HeaterLink.h"
+#include "cli/MqttBridge.h"
+#include "cli/StatusJson.h"
+#include "cli/StopSignals.h"
+#include "core/FileErrors.h"
+#include "history/HistoryCsv.h"
+#include "i18n/Language.h"
+#include "protocol/Commands.h"
+#include "settings/SettingValues.h"
+#include "status/DataLog.h"
+#include "status/StatusView.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+const QString Program = QStringLiteral("helvane-cli");
+
+// The command line asks for something the tool cannot do as asked.
+class EUsage : public std::runtime_error {
+public:
+    explicit EUsage(const QString &Message) : std::runtime_error(Message.toStdString()) {}
+};
+
+// The range the window's setpoint editor offers.
+constexpr int LowestSetpoint = 45;
+constexpr int HighestSetpoint = 85;
+constexpr int LowestPwm = -1;
+constexpr int HighestPwm = 1000;
+constexpr int BlocksPerPage = 500;
+
+const QCommandLineOption JsonOption(QStringLiteral("json"), QStringLiteral("Print the reading as JSON, each unit in its key's name."));
+const QCommandLineOption CsvOption(QStringLiteral("csv"), QStringLiteral("The CSV file to write."), QStringLiteral("FILE"));
+const QCommandLineOption PagesOption(QStringLiteral("pages"),
+                                     QStringLiteral("At most N pages of 500 blocks (default: until no older sample comes)."),
+                                     QStringLiteral("N"));
+const QCommandLineOption LogOption(QStringLiteral("log"), QStringLiteral("Append each status line to FILE as well."),
+                                   QStringLiteral("FILE"));
+const QCommandLineOption YesOption(QStringLiteral("yes"), QStringLiteral("Set a setpoint other than 60 °C without asking."));
+const QCommandLineOption BrokerOption(QStringLiteral("broker"), QStringLiteral("The MQTT broker (port 1883 unless given)."),
+                                      QStringLiteral("HOST[:PORT]"));
+const QCommandLineOption UsernameOption(QStringLiteral("username"), QStringLiteral("The user name at the broker."),
+                                        QStringLiteral("U"));
+const QCommandLineOption PasswordFileOption(QStringLiteral("password-file"),
+                                            QStringLiteral("The file whose first line is the password at the broker."),
+                                            QStringLiteral("F"));
+const QCommandLineOption PrefixOption(QStringLiteral("prefix"), QStringLiteral("The first level of the heater's topics."),
+                                      QStringLiteral("P"), QStringLiteral("helvane"));
+
+struct TCommand {
+    const char *Name;
+    const char *Summary;
+    std::vector<const QCommandLineOption *> Options;
+    std::vector<std::pair<const char *, const char *>> Arguments;   // name, description
+    int (*Run)(const QCommandLineParser &Parser, TCliContext &Context);
+};
+
+int IntegerArgument(const QString &Text, int Lowest, int Highest, const QString &What)
+{
+    bool ok = false;
+    const int value = Text.toInt(&ok);
+    if (!ok || value < Lowest || value > Highest)
+        throw EUsage(QStringLiteral("%1 must be a whole number from %2 to %3, not \"%4\".").arg(What).arg(Lowest).arg(Highest).arg(Text));
+    return value;
+}
+
+void Say(QTextStream &Stream, const QString &Message)
+{
+    if (!Message.isEmpty())
+        Stream << Message << Qt::endl;
+}
+
+int Status(const QCommandLineParser &Parser, TCliContext &Context)
+{
+    TFHid hid(Context.HidLibraryFile, nullptr);
+    const TCurrentData reading = THeaterLink(hid).ReadStatus();
+    if (Parser.isSet(JsonOption))
+        Context.Out << QJsonDocument(StatusJson(reading)).toJson(QJsonDocument::Indented);
+    else
+        Context.Out << StatusLine(reading, Context.Locale) << '\n';
+    Context.Out.flush();
+    return ExitDone;
+}
+
+// Pages of the stored history, the first from the newest sample on, each further one older,
+// until a page brings no older sample or the limit is reached.
+THistoryList DownloadHistory(THeaterLink &Link, int MaxPages, TCliContext &Context)
+{
+    THistoryList history;
+    for (int page = 1; MaxPages == 0 || page <= MaxPages; ++page) {
+        const TDateTime oldest = history.Count() > 0 ? history.Items(0).DT : 0;
+        int shown = -1;
+        Link.DownloadPage(page == 1, BlocksPerPage, history, [&](int Percent) {
+            if (Context.ProgressShown && Percent != shown) {
+                shown = Percent;
+                const int filled = Percent / 5;
+                Context.Err << QStringLiteral("\rPage %1 [%2%3] %4 %")
+                                   .arg(page)
+                                   .arg(QString(filled, QLatin1Char('#')), QString(20 - filled, QLatin1Char(' ')))
+                                   .arg(Percent, 3)
+                            << Qt::flush;
+            }
+        });
+        history.Sort();
+        if (history.Count() == 0 || history.Items(0).DT == oldest)
+            break;
+    }
+    if (Context.ProgressShown)
+        Context.Err << '\n' << Qt::flush;
+    return history;
+}
+
+int History(const QCommandLineParser &Parser, TCliContext &Context)
+{
+    const QString file = Parser.value(CsvOption);
+    if (file.isEmpty())
+        throw EUsage(QStringLiteral("history needs --csv FILE."));
+    const int maxPages = Parser.isSet(PagesOption)
+                             ? IntegerArgument(Parser.value(PagesOption), 1, std::numeric_limits<int>::max(), QStringLiteral("--pages"))
+                             : 0;
+    TFHid hid(Context.HidLibraryFile, nullptr);
+    THeaterLink link(hid);
+    const TCurrentData reading = link.ReadStatus();
+    const THistoryList history = DownloadHistory(link, maxPages, Context);
+    const TStatusView view = MakeStatusView(reading, true, TLanguage::English, Context.Locale);
+    const TCsvHeading heading{DateTimeFromQt(Context.Now()), view.SerialNumber, link.Device().SerialNumber};
+    SaveWholeFile(file, HistoryCsv(history, 0, history.Count(), true, heading, Context.Locale));
+    Context.Out << QStringLiteral("%1 samples written to %2").arg(history.Count()).arg(file) << Qt::endl;
+    if (LegionellaWarning(history))
+        Say(Context.Err, TranslateText(TLanguage::English, QStringLiteral("sMsgTempBelow60ForLongPeriod")));
+    return ExitDone;
+}
+
+int Watch(const QCommandLineParser &Parser, TCliContext &Context)
+{
+    const QString log = Parser.value(LogOption);
+    TFHid hid(Context.HidLibraryFile, nullptr);
+    THeaterMonitor monitor(hid);
+    const auto poll = [&] {
+        const THeaterPoll result = monitor.Poll();
+        Say(Context.Err, PresenceMessage(result));
+        if (!result.Reading)
+            return;
+        const QString line = StatusLine(*result.Reading, Context.Locale);
+        Context.Out << line << Qt::endl;
+        if (log.isEmpty())
+            return;
+        try {
+            AppendLineToFile(log, line);
+        } catch (const std::exception &Error) {
+            Say(Context.Err, QString::fromUtf8(Error.what()));
+        }
+    };
+    QTimer timer;
+    timer.setInterval(Context.PollIntervalMs);
+    QObject::connect(&timer, &QTimer::timeout, poll);
+    QuitOnStopSignals();
+    poll();
+    timer.start();
+    QCoreApplication::exec();
+    return ExitDone;
+}
+
+int SetClock(const QCommandLineParser &, TCliContext &Context)
+{
+    TFHid hid(Context.HidLibraryFile, nullptr);
+    THeaterLink link(hid);
+    const QDateTime now = Context.Now();
+    link.Send(cmdClock, DeviceClockValue(now.date(), now.time()));
+    Context.Out << QStringLiteral("Clock set to %1").arg(FormatDateTime(Context.Locale, QStringLiteral("c"), DateTimeFromQt(now)))
+                << Qt::endl;
+    return ExitDone;
+}
+
+int SetSetpoint(const QCommandLineParser &Parser, TCliContext &Context)
+{
+    const int setpoint = IntegerArgument(Parser.positionalArguments().value(0), LowestSetpoint, HighestSetpoint,
+                                         QStringLiteral("The setpoint"));
+    const QString question = SetpointQuestionKey(setpoint);
+    if (!question.isEmpty() && !Parser.isSet(YesOption))
+        throw EUsage(TranslateText(TLanguage::English, question) + QStringLiteral("\nAdd --yes to set %1 °C.").arg(setpoint));
+    TFHid hid(Context.HidLibraryFile, nullptr);
+    THeaterLink(hid).Send(cmdSetpoint, setpoint);
+    Context.Out << QStringLiteral("Water setpoint set to %1 °C").arg(setpoint) << Qt::endl;
+    return ExitDone;
+}
+
+int SetPwm(const QCommandLineParser &Parser, TCliContext &Context)
+{
+    const QStringList arguments = Parser.positionalArguments();
+    const int string = IntegerArgument(arguments.value(0), 1, 3, QStringLiteral("STRING"));
+    const int value = IntegerArgument(arguments.value(1), LowestPwm, HighestPwm, QStringLiteral("VALUE"));
+    TFHid hid(Context.HidLibraryFile, nullptr);
+    THeaterLink(hid).Send(PwmCommand(string), value);
+    const QString shown = value == LowestPwm ? QStringLiteral("automatic") : QString::number(value);
+    Context.Out << QStringLiteral("String %1 PWM set to %2").arg(string).arg(shown) << Qt::endl;
+    return ExitDone;
+}
+
+QString PasswordFromFile(const QString &FileName)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("Cannot read the password file \"%1\": %2").arg(FileName, file.errorString()).toStdString());
+    return QString::fromUtf8(file.readLine()).remove(QRegularExpression(QStringLiteral("[\r\n]+$")));
+}
+
+TBridgeOptions BridgeOptions(const QCommandLineParser &Parser, const TCliContext &Context)
+{
+    if (!Parser.isSet(BrokerOption))
+        throw EUsage(QStringLiteral("mqtt needs --broker HOST[:PORT]."));
+    TBridgeOptions options;
+    try {
+        options.Broker = ParseBrokerAddress(Parser.value(BrokerOption));
+    } catch (const std::invalid_argument &Error) {
+        throw EUsage(QString::fromUtf8(Error.what()));
+    }
+    options.Login.Username = Parser.value(UsernameOption);
+    if (Parser.isSet(PasswordFileOption)) {
+        if (options.Login.Username.isEmpty())
+            throw EUsage(QStringLiteral("--password-file needs --username."));
+        options.Login.Password = PasswordFromFile(Parser.value(PasswordFileOption));
+    }
+    options.Prefix = Parser.value(PrefixOption);
+    static const QRegularExpression topicLevels(QStringLiteral("^[^/+#]+(/[^/+#]+)*$"));
+    if (!topicLevels.match(options.Prefix).hasMatch())
+        throw EUsage(QStringLiteral("--prefix must be topic levels without \"+\", \"#\" or empty levels, not \"%1\".").arg(options.Prefix));
+    options.PollIntervalMs = Context.PollIntervalMs;
+    return options;
+}
+
+int Mqtt(const QCommandLineParser &Parser, TCliContext &Context)
+{
+    const TBridgeOptions options = BridgeOptions(Parser, Context);
+    TFHid hid(Context.HidLibraryFile, nullptr);
+    TMqttBridge bridge(options, hid, Context.Err);
+    QuitOnStopSignals();
+    bridge.Start();
+    QCoreApplication::exec();
+    bridge.Stop();
+    return ExitDone;
+}
+
+const std::vector<TCommand> &Commands()
+{
+    static const std::vector<TCommand> commands{
+        {"status", "Print one reading as the data log's status line.", {&JsonOption}, {}, Status},
+        {"history", "Download the history stored in the heater and write it as CSV.", {&CsvOption, &PagesOption}, {}, History},
+        {"watch", "Print a status line every 1001 ms until Ctrl-C, following unplug and replug.", {&LogOption}, {}, Watch},
+        {"set-clock", "Set the heater's clock to this computer's time.", {}, {}, SetClock},
+        {"set-setpoint", "Set the water setpoint in °C (45 to 85).", {&YesOption}, {{"N", "The setpoint in °C."}}, SetSetpoint},
+        {"set-pwm", "Force a string's PWM.", {}, {{"STRING", "1, 2 or 3."}, {"VALUE", "-1 automatic, 0 off, up to 1000."}}, SetPwm},
+        {"mqtt", "Publish the heater's state to an MQTT broker, with Home Assistant discovery.",
+         {&BrokerOption, &UsernameOption, &PasswordFileOption, &PrefixOption}, {}, Mqtt},
+    };
+    return commands;
+}
+
+QString OverviewHelp()
+{
+    QString help = QStringLiteral("Usage: %1 COMMAND [OPTIONS]\n\nReads and sets the USB PV water heater from a shell, and bridges it to MQTT.\n\nCommands:\n").arg(Program);
+    for (const TCommand &command : Commands())
+        help += QStringLiteral("  %1%2\n").arg(QString::fromLatin1(command.Name), -14).arg(QString::fromUtf8(command.Summary));
+    help += QStringLiteral("\n%1 COMMAND --help shows a command's options.\nExit codes: 0 done, 1 error, 2 bad usage.\n").arg(Program);
+    return help;
+}
+
+// "set-pwm 1 -1": a negative number is an argument, not an option, and so is what follows it.
+QStringList NegativeNumbersAsArguments(QStringList Arguments)
+{
+    static const QRegularExpression negative(QStringLiteral("^-[0-9]+$"));
+    const qsizetype first = Arguments.indexOf(negative);
+    if (first >= 0)
+        Arguments.insert(first, QStringLiteral("--"));
+    return Arguments;
+}
+
+int RunCommand(const TCommand &Command, const QStringList &Arguments, TCliContext &Context)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromUtf8(Command.Summary));
+    const QCommandLineOption help = parser.addHelpOption();
+    for (const QCommandLineOption *option : Command.Options)
+        parser.addOption(*option);
+    for (const auto &[name, description] : Command.Arguments)
+        parser.addPositionalArgument(QString::fromLatin1(name), QString::fromUtf8(description));
+    const QString name = QString::fromLatin1(Command.Name);
+    if (!parser.parse(QStringList{Program} + NegativeNumbersAsArguments(Arguments)))
+        throw EUsage(parser.errorText());
+    if (parser.isSet(help)) {
+        static const QRegularExpression usage(QStringLiteral("^Usage: \\S+"));
+        Context.Out << parser.helpText().replace(usage, QStringLiteral("Usage: %1 %2").arg(Program, name)) << Qt::flush;
+        return ExitDone;
+    }
+    if (parser.positionalArguments().size() != static_cast<qsizetype>(Command.Arguments.size()))
+        throw EUsage(QStringLiteral("%1 takes %2 argument(s).").arg(name).arg(Command.Arguments.size()));
+    return Command.Run(parser, Context);
+}
+
+int Dispatch(const QStringList &Arguments, TCliContext &Context)
+{
+    const QString first = Arguments.value(0);
+    if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
+        Context.Out << OverviewHelp() << Qt::flush;
+        return ExitDone;
+    }
+    if (first == QLatin1String("--version")) {
+        Context.Out << Program << ' ' << QStringLiteral(HELVANE_VERSION_TEXT) << Qt::endl;
+        return ExitDone;
+    }
+    for (const TCommand &command : Commands()) {
+        if (first == QLatin1String(command.Name))
+            return RunCommand(command, Arguments.mid(1), Context);
+    }
+    throw EUsage(first.isEmpty() ? QStringLiteral("Name a command.") : QStringLiteral("Unknown command \"%1\".").arg(first));
+}
+
+}
+
+TCliContext DefaultCliContext(QTextStream &Out, QTextStream &Err)
+{
+    return {.Out = Out,
+            .Err = Err,
+            .ProgressShown = isatty(fileno(stderr)) != 0,
+            .HidLibraryFile = DefaultHidLibraryFile(),
+            .Now = [] { return QDateTime::currentDateTime(); },
+            .Locale = TLocaleFormats::FromLocale(QLocale::system())};
+}
+
+int RunCli(const QStringList &Arguments, TCliContext &Context)
+{
+    try {
+        return Dispatch(Arguments, Context);
+    } catch (const EUsage &Error) {
+        Context.Err << Program << ": " << QString::fromUtf8(Error.what()) << '\n'
+                    << QStringLiteral("Try \"%1 --help\".").arg(Program) << Qt::endl;
+        return ExitUsage;
+    } catch (const std::exception &Error) {
+        Context.Err << Program << ": " << QString::fromUtf8(Error.what()) << Qt::endl;
+        return ExitError;
+    }
+}

@@ -1,0 +1,144 @@
+#include "cli/HeaterLink.h"
+
+#include "cli/StatusJson.h"
+#include "i18n/Language.h"
+#include "protocol/Commands.h"
+
+#include <QCoreApplication>
+#include <QScopeGuard>
+
+#include <algorithm>
+
+namespace {
+
+QString English(const char *Key)
+{
+    return TranslateText(TLanguage::English, QString::fromLatin1(Key));
+}
+
+void LetEventsThrough()
+{
+    QCoreApplication::processEvents();
+}
+
+}
+
+QString NoHeaterMessage(bool Refused)
+{
+    if (!Refused)
+        return English("sMsgNoHeater");
+    return English("sMsgHeaterRefused")
+           + QStringLiteral("\nhelvane installs it in lib/udev/rules.d below its prefix (the package: /usr/lib/udev/rules.d); "
+                            "once it is there, unplug the heater and plug it in again. A service that is no user at the "
+                            "seat reaches the heater as a member of the group plugdev.");
+}
+
+QString SilentHeaterMessage(const QString &Detail)
+{
+    return QStringLiteral("The heater stopped answering (%1): unplug it and plug it in again.").arg(Detail);
+}
+
+THeaterLink::THeaterLink(TFHid &Hid) : FHid(Hid)
+{
+    const THeaterSearch search = FindHeater(Hid);
+    if (!search.Heater)
+        throw std::runtime_error(NoHeaterMessage(search.Refused).toStdString());
+    FDevice = *search.Heater;
+}
+
+template <class F>
+auto THeaterLink::Exchange(F &&Work)
+{
+    try {
+        FHid.Open(FDevice.DevicePath);
+        const auto close = qScopeGuard([this] { FHid.Close(); });
+        return Work();
+    } catch (const std::exception &Error) {
+        throw std::runtime_error(SilentHeaterMessage(QString::fromUtf8(Error.what())).toStdString());
+    }
+}
+
+TCurrentData THeaterLink::ReadStatus()
+{
+    return Exchange([this] { return ReadCurrentData(FHid, CliMaxStringPower); });
+}
+
+TCommandExchange THeaterLink::Send(std::uint8_t Command, std::int32_t Value)
+{
+    return Exchange([&] { return ExchangeCommand(FHid, Command, Value, LetEventsThrough); });
+}
+
+int THeaterLink::DownloadPage(bool Restart, int Blocks, THistoryList &History,
+                              const std::function<void(int Percent)> &Progress)
+{
+    return Exchange([&] {
+        ExchangeCommand(FHid, cmdHistory, Restart ? 0 : 1, LetEventsThrough);
+        return TransferHistory(FHid, Blocks, CliMaxStringPower, TLocaleFormats(),
+                               {.Yield = LetEventsThrough,
+                                .Cancelled = {},
+                                .Progress = Progress,
+                                .Block = [&History](const THistoryBlock &Block) {
+                                    for (const THistoryData &sample : Block.Samples)
+                                        History.Add(sample);
+                                }});
+    });
+}
+
+THeaterPoll THeaterMonitor::Poll()
+{
+    THeaterPoll poll;
+    if (!FDevice) {
+        const THeaterSearch search = FindHeater(FHid);
+        if (!search.Heater) {
+            poll.Presence = search.Refused ? THeaterPresence::Refused : THeaterPresence::Absent;
+            return Settle(poll);
+        }
+        FDevice = search.Heater;
+    }
+    try {
+        FHid.Open(FDevice->DevicePath);
+        const auto close = qScopeGuard([this] { FHid.Close(); });
+        poll.Reading = ReadCurrentData(FHid, CliMaxStringPower);
+        poll.Presence = THeaterPresence::Answering;
+        poll.Device = *FDevice;
+    } catch (const std::exception &Error) {
+        const TFHidDevices devices = FHid.Enumerate(0, 0);
+        const bool present = std::ranges::any_of(devices, [this](const TFHidDevice &Device) {
+            return Device.DevicePath == FDevice->DevicePath;
+        });
+        if (present) {
+            poll.Presence = THeaterPresence::Silent;
+            poll.Device = *FDevice;
+            poll.Detail = QString::fromUtf8(Error.what());
+        } else {
+            FDevice.reset();
+        }
+    }
+    return Settle(poll);
+}
+
+THeaterPoll THeaterMonitor::Settle(THeaterPoll Poll)
+{
+    Poll.Changed = Poll.Presence != FPresence || Poll.Device.DevicePath != FPath;
+    FPresence = Poll.Presence;
+    FPath = Poll.Device.DevicePath;
+    return Poll;
+}
+
+QString PresenceMessage(const THeaterPoll &Poll)
+{
+    if (!Poll.Changed)
+        return {};
+    switch (Poll.Presence) {
+    case THeaterPresence::Absent:
+        return NoHeaterMessage(false) + QStringLiteral(" Waiting for it.");
+    case THeaterPresence::Refused:
+        return NoHeaterMessage(true);
+    case THeaterPresence::Answering:
+        return QStringLiteral("Heater %1 answers (firmware %2).")
+            .arg(Poll.Reading ? SerialNumberId(Poll.Reading->SN) : QString(), Poll.Device.SerialNumber);
+    case THeaterPresence::Silent:
+        return SilentHeaterMessage(Poll.Detail);
+    }
+    return {};
+}

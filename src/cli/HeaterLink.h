@@ -1,0 +1,74 @@
+#pragma once
+
+// The heater as the command-line tool meets it: found or not, opened or refused, answering or
+// silent, each told in words a user can act on.
+
+#include "exchange/HeaterExchange.h"
+#include "history/HistoryData.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <stdexcept>
+
+// The ceiling of a string's computed power: the tool reports as the technician mode does.
+constexpr float CliMaxStringPower = 700;
+
+// Why no heater can be used: none found, or one this user may not open.
+QString NoHeaterMessage(bool Refused);
+// Why the heater in use gives no reading.
+QString SilentHeaterMessage(const QString &Detail);
+
+// The heater of a one-shot command: the first one found that this user may open. Each exchange
+// opens the device and closes it again, as the window does.
+class THeaterLink {
+public:
+    // Raises std::runtime_error with NoHeaterMessage when there is none to use.
+    explicit THeaterLink(TFHid &Hid);
+    const TFHidDevice &Device() const { return FDevice; }
+
+    // Raise std::runtime_error with SilentHeaterMessage when the heater does not answer.
+    TCurrentData ReadStatus();
+    TCommandExchange Send(std::uint8_t Command, std::int32_t Value);
+    // One page of the stored history: a restart or a continuation, then up to Blocks blocks
+    // added to History. Returns the number of blocks that came.
+    int DownloadPage(bool Restart, int Blocks, THistoryList &History, const std::function<void(int Percent)> &Progress);
+
+private:
+    template <class F>
+    auto Exchange(F &&Work);
+
+    TFHid &FHid;
+    TFHidDevice FDevice;
+};
+
+// Whether the heater in use answers; Absent and Refused while none is in use.
+enum class THeaterPresence { Absent, Refused, Answering, Silent };
+
+struct THeaterPoll {
+    THeaterPresence Presence = THeaterPresence::Absent;
+    bool Changed = false;                  // the presence or the heater differs from the last poll
+    std::optional<TCurrentData> Reading;   // while Answering
+    TFHidDevice Device;                    // the heater in use, while Answering or Silent
+    QString Detail;                        // why it is Silent
+};
+
+// Follows the heater across polls: looks for one while none is in use, reads the status of the
+// one in use, lets it go when it has been unplugged, and finds it again when it comes back.
+class THeaterMonitor {
+public:
+    explicit THeaterMonitor(TFHid &Hid) : FHid(Hid) {}
+    THeaterPoll Poll();
+
+private:
+    THeaterPoll Settle(THeaterPoll Poll);
+
+    TFHid &FHid;
+    std::optional<TFHidDevice> FDevice;
+    std::optional<THeaterPresence> FPresence;
+    QString FPath;
+};
+
+// What changed, in words for the user; empty when nothing did.
+QString PresenceMessage(const THeaterPoll &Poll);

@@ -1,0 +1,117 @@
+#include "cli/MqttBridge.h"
+
+#include "cli/StatusJson.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+
+namespace {
+
+const QByteArray Online = QByteArrayLiteral("online");
+const QByteArray Offline = QByteArrayLiteral("offline");
+
+}
+
+TMqttBridge::TMqttBridge(TBridgeOptions Options, TFHid &Hid, QTextStream &Log)
+    : FOptions(std::move(Options)), FMonitor(Hid), FLog(Log)
+{
+    FTimer.setInterval(FOptions.PollIntervalMs);
+    QObject::connect(&FTimer, &QTimer::timeout, &FContext, [this] { Poll(); });
+}
+
+TMqttBridge::~TMqttBridge() = default;
+
+void TMqttBridge::Start()
+{
+    Poll();
+    FTimer.start();
+}
+
+void TMqttBridge::Poll()
+{
+    const THeaterPoll poll = FMonitor.Poll();
+    Say(PresenceMessage(poll));
+    if (poll.Reading) {
+        const QString serialId = SerialNumberId(poll.Reading->SN);
+        if (!FClient || serialId != FHeater.SerialId)
+            UseHeater(serialId, poll.Device.SerialNumber);
+        FState = QJsonDocument(StatusJson(*poll.Reading)).toJson(QJsonDocument::Compact);
+        if (!FOnline) {
+            FOnline = true;
+            PublishAvailability();
+        }
+        PublishState();
+    } else if (FOnline) {
+        FOnline = false;
+        PublishAvailability();
+    }
+}
+
+void TMqttBridge::Stop()
+{
+    FTimer.stop();
+    FOnline = false;
+    PublishAvailability();
+    FClient.reset();
+    FConnected = false;
+}
+
+// A heater with another serial number has topics of its own: the one before is marked offline
+// and the connection is made anew, with the new heater's will.
+void TMqttBridge::UseHeater(const QString &SerialId, const QString &Firmware)
+{
+    if (FClient) {
+        FOnline = false;
+        PublishAvailability();
+        FClient.reset();
+        FConnected = false;
+    }
+    FHeater = {SerialId, Firmware};
+    FTopics = BridgeTopics(FOptions.Prefix, SerialId);
+    const int number = ++FClientNumber;
+    FClient = std::make_unique<TMqttClient>(
+        FOptions.Broker, FOptions.Login,
+        QStringLiteral("helvane-%1-%2").arg(SerialId).arg(QCoreApplication::applicationPid()),
+        TMqttMessage{FTopics.Availability, Offline}, &FContext,
+        [this, number](bool Connected, const QString &Reason) {
+            if (number == FClientNumber)
+                ConnectionChanged(Connected, Reason);
+        });
+}
+
+// Retained messages may be gone with a restarted broker: everything is published again.
+void TMqttBridge::ConnectionChanged(bool Connected, const QString &Reason)
+{
+    if (Connected == FConnected)
+        return;
+    FConnected = Connected;
+    const QString broker = QStringLiteral("%1:%2").arg(FOptions.Broker.Host).arg(FOptions.Broker.Port);
+    if (!Connected) {
+        Say(QStringLiteral("The MQTT broker %1 went away (%2); reconnecting.").arg(broker, Reason));
+        return;
+    }
+    Say(QStringLiteral("Connected to the MQTT broker %1.").arg(broker));
+    for (const TMqttMessage &message : DiscoveryMessages(FTopics, FHeater))
+        FClient->Publish(message, 1);
+    PublishAvailability();
+    PublishState();
+}
+
+void TMqttBridge::PublishAvailability()
+{
+    if (FConnected)
+        FClient->Publish({FTopics.Availability, FOnline ? Online : Offline}, 1);
+}
+
+// QoS 0: a state that cannot go now is not sent later; the next poll's is.
+void TMqttBridge::PublishState()
+{
+    if (FConnected && FState)
+        FClient->Publish({FTopics.State, *FState}, 0);
+}
+
+void TMqttBridge::Say(const QString &Message)
+{
+    if (!Message.isEmpty())
+        FLog << Message << Qt::endl;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+// One status reading as JSON, for scripts and home-automation systems: every value a number in
+// the unit its key names, the heater's local time in ISO 8601, the status code with its English text.
+
+#include "protocol/StatusReport.h"
+
+#include <QJsonObject>
+#include <QString>
+
+// The heater's serial number as topics and file names can carry it: "YYWW-NNNN".
+QString SerialNumberId(std::int32_t SN);
+
+// Keys: serial_number, time, status_code, status_text, setpoint_c, water_temp_c,
+// water_temp_control_c, board_temp_c, energy_today_wh, isolation_v and, for n = 1 to 3,
+// stringN_voltage_v, stringN_current_a, stringN_power_w, stringN_pwm_permille.
+QJsonObject StatusJson(const TCurrentData &S);

@@ -1,0 +1,17 @@
+#include "Version.h"
+#include "cli/Cli.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("helvane-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(HELVANE_VERSION_TEXT));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    TCliContext context = DefaultCliContext(out, err);
+    return RunCli(QCoreApplication::arguments().mid(1), context);
+}
