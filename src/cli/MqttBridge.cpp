@@ -82,14 +82,19 @@ void TMqttBridge::UseHeater(const QString &SerialId, const QString &Firmware)
 // Retained messages may be gone with a restarted broker: everything is published again.
 void TMqttBridge::ConnectionChanged(bool Connected, const QString &Reason)
 {
-    if (Connected == FConnected)
-        return;
+    const bool wasConnected = FConnected;
     FConnected = Connected;
     const QString broker = QStringLiteral("%1:%2").arg(FOptions.Broker.Host).arg(FOptions.Broker.Port);
     if (!Connected) {
-        Say(QStringLiteral("The MQTT broker %1 went away (%2); reconnecting.").arg(broker, Reason));
+        // Said once, not at every retry.
+        if (wasConnected || !FBrokerMissed)
+            Say(QStringLiteral("The MQTT broker %1 %2 (%3); retrying.").arg(broker, wasConnected ? QStringLiteral("went away") : QStringLiteral("cannot be reached"), Reason));
+        FBrokerMissed = true;
         return;
     }
+    if (wasConnected)
+        return;
+    FBrokerMissed = false;
     Say(QStringLiteral("Connected to the MQTT broker %1.").arg(broker));
     for (const TMqttMessage &message : DiscoveryMessages(FTopics, FHeater))
         FClient->Publish(message, 1);

@@ -57,4 +57,5 @@ private:
     std::optional<QByteArray> FState;
     bool FOnline = false;
     bool FConnected = false;
+    bool FBrokerMissed = false;   // the user has been told that the broker is not there
 };

@@ -4,6 +4,8 @@
 
 #include <mosquitto.h>
 
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <stdexcept>
 
@@ -69,7 +71,6 @@ TMqttClient::TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, 
     if (!FClient)
         throw std::runtime_error("Cannot create the MQTT client");
     try {
-        Require(mosquitto_threaded_set(FClient, true), "MQTT client");
         Require(mosquitto_will_set(FClient, Will.Topic.toUtf8().constData(), static_cast<int>(Will.Payload.size()),
                                    Will.Payload.constData(), 1, true),
                 "MQTT last will");
@@ -83,7 +84,9 @@ TMqttClient::TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, 
         mosquitto_disconnect_callback_set(FClient, &TMqttClient::Disconnected);
         // A broker that is not there yet is no error: the loop keeps trying.
         const int result = mosquitto_connect_async(FClient, Broker.Host.toUtf8().constData(), Broker.Port, KeepAliveSeconds);
-        if (result != MOSQ_ERR_SUCCESS && result != MOSQ_ERR_ERRNO)
+        if (result == MOSQ_ERR_ERRNO)
+            Report(false, QString::fromLocal8Bit(std::strerror(errno)));
+        else
             Require(result, "MQTT broker");
         Require(mosquitto_loop_start(FClient), "MQTT network loop");
     } catch (...) {

@@ -18,11 +18,12 @@ QString SetpointQuestionKey(int Setpoint)
     return QString();
 }
 
+// Whole seconds are added to the day's start as integers: a time of day taken through the
+// fraction of a day can land a hair below its second (10:00:00 as 09:59:59).
 std::int32_t DeviceClockValue(const QDate &Date, const QTime &Time)
 {
-    const TDateTime day = DateTimeFromQt(QDateTime(Date, QTime(0, 0)));
-    const TDateTime timeOfDay = Time.msecsSinceStartOfDay() / MSecsPerDay;
-    return static_cast<std::int32_t>(DateTimeToDeviceSeconds(day + timeOfDay));
+    const std::uint32_t midnight = DateTimeToDeviceSeconds(DateTimeFromQt(QDateTime(Date, QTime(0, 0))));
+    return static_cast<std::int32_t>(midnight + static_cast<std::uint32_t>(Time.msecsSinceStartOfDay() / 1000));
 }
 
 std::int32_t SerialNumberValue(int YearWeek, int Number)

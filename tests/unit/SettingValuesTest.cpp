@@ -18,6 +18,11 @@ TEST(SettingValues, ClockValueCountsFromTwoInTheMorningOfNewYear1970AndDropsMill
 {
     EXPECT_EQ(DeviceClockValue(QDate(2017, 4, 7), QTime(12, 0, 0, 999)), 1491559200);
     EXPECT_EQ(DeviceClockValue(QDate(1970, 1, 1), QTime(2, 0, 1)), 1);
+    // Every second of a day is sent as itself, 10:00:00 among them.
+    const std::int32_t midnight = DeviceClockValue(QDate(2017, 3, 30), QTime(0, 0));
+    EXPECT_EQ(midnight, 1490824800);
+    for (int second = 0; second < 86400; ++second)
+        ASSERT_EQ(DeviceClockValue(QDate(2017, 3, 30), QTime(0, 0).addSecs(second)), midnight + second) << second;
 }
 
 TEST(SettingValues, SerialNumberJoinsYearWeekAndNumber)
