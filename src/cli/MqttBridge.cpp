@@ -88,7 +88,8 @@ void TMqttBridge::ConnectionChanged(bool Connected, const QString &Reason)
     if (!Connected) {
         // Said once, not at every retry.
         if (wasConnected || !FBrokerMissed)
-            Say(QStringLiteral("The MQTT broker %1 %2 (%3); retrying.").arg(broker, wasConnected ? QStringLiteral("went away") : QStringLiteral("cannot be reached"), Reason));
+            Say(wasConnected ? QStringLiteral("The MQTT broker %1 went away (%2); reconnecting.").arg(broker, Reason)
+                             : QStringLiteral("No connection to the MQTT broker %1 (%2); retrying.").arg(broker, Reason));
         FBrokerMissed = true;
         return;
     }

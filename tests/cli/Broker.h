@@ -1,0 +1,144 @@
+#pragma once
+
+// A mosquitto broker of the test's own on a free port of 127.0.0.1, and a subscriber that keeps
+// what it receives.
+
+#include <QDir>
+#include <QHostAddress>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <mosquitto.h>
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class TBroker {
+public:
+    // Users: "name:password" pairs; with any, anonymous clients are refused.
+    explicit TBroker(const QStringList &Users = {})
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        FPort = probe.serverPort();
+        probe.close();
+        // Run as root, the broker would read its password file as the user mosquitto, who may not
+        // enter the test's folder.
+        QString config = QStringLiteral("user root\nlistener %1 127.0.0.1\n").arg(FPort);
+        if (Users.isEmpty()) {
+            config += QStringLiteral("allow_anonymous true\n");
+        } else {
+            const QString passwords = FDir.filePath(QStringLiteral("passwords"));
+            for (const QString &user : Users)
+                QProcess::execute(QStringLiteral(MOSQUITTO_PASSWD_FILE),
+                                  {QStringLiteral("-b"), QStringLiteral("-c"), passwords, user.section(QLatin1Char(':'), 0, 0),
+                                   user.section(QLatin1Char(':'), 1)});
+            config += QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(passwords);
+        }
+        QFile file(FDir.filePath(QStringLiteral("mosquitto.conf")));
+        file.open(QIODevice::WriteOnly);
+        file.write(config.toUtf8());
+        file.close();
+        Start();
+    }
+    ~TBroker() { Stop(); }
+
+    int Port() const { return FPort; }
+
+    // Returns once the broker takes connections.
+    void Start()
+    {
+        FProcess.start(QStringLiteral(MOSQUITTO_FILE), {QStringLiteral("-c"), FDir.filePath(QStringLiteral("mosquitto.conf"))});
+        const bool listening = QTest::qWaitFor([this] {
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(FPort));
+            return socket.waitForConnected(100);
+        }, 10000);
+        if (!listening)
+            throw std::runtime_error("mosquitto does not take connections: " + FProcess.readAllStandardError().toStdString());
+    }
+
+    void Stop()
+    {
+        FProcess.kill();
+        FProcess.waitForFinished();
+    }
+
+private:
+    QTemporaryDir FDir;
+    QProcess FProcess;
+    int FPort = 0;
+};
+
+class TSubscriber {
+public:
+    explicit TSubscriber(int Port)
+    {
+        mosquitto_lib_init();
+        FClient = mosquitto_new(nullptr, true, this);
+        mosquitto_connect_callback_set(FClient, [](mosquitto *Client, void *, int) {
+            mosquitto_subscribe(Client, nullptr, "#", 1);
+        });
+        mosquitto_message_callback_set(FClient, [](mosquitto *, void *Self, const mosquitto_message *Message) {
+            auto *self = static_cast<TSubscriber *>(Self);
+            const std::lock_guard lock(self->FMutex);
+            self->FMessages.push_back(
+                {Message->topic, std::string(static_cast<const char *>(Message->payload), static_cast<std::size_t>(Message->payloadlen))});
+        });
+        mosquitto_connect_async(FClient, "127.0.0.1", Port, 10);
+        mosquitto_loop_start(FClient);
+    }
+    ~TSubscriber()
+    {
+        mosquitto_disconnect(FClient);
+        mosquitto_loop_stop(FClient, false);
+        mosquitto_destroy(FClient);
+    }
+
+    using TMessages = std::vector<std::pair<std::string, std::string>>;
+    TMessages Messages() const
+    {
+        const std::lock_guard lock(FMutex);
+        return FMessages;
+    }
+    void Forget()
+    {
+        const std::lock_guard lock(FMutex);
+        FMessages.clear();
+    }
+    // The last payload of each topic.
+    std::map<std::string, std::string> Latest() const
+    {
+        std::map<std::string, std::string> latest;
+        for (const auto &[topic, payload] : Messages())
+            latest[topic] = payload;
+        return latest;
+    }
+    std::string Latest(const std::string &Topic) const
+    {
+        const auto latest = Latest();
+        const auto found = latest.find(Topic);
+        return found == latest.end() ? std::string() : found->second;
+    }
+    // Waits, letting this thread's events through, until the topic's last payload is Payload.
+    bool WaitFor(const std::string &Topic, const std::string &Payload, int TimeoutMs = 10000) const
+    {
+        return QTest::qWaitFor([&] { return Latest(Topic) == Payload; }, TimeoutMs);
+    }
+    bool WaitFor(const std::function<bool()> &Condition, int TimeoutMs = 10000) const
+    {
+        return QTest::qWaitFor(Condition, TimeoutMs);
+    }
+
+private:
+    mosquitto *FClient = nullptr;
+    mutable std::mutex FMutex;
+    TMessages FMessages;
+};

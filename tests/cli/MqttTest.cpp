@@ -1,0 +1,223 @@
+#include "Broker.h"
+
+#include "cli/MqttBridge.h"
+#include "heatersim.h"
+#include "support/ExampleStatus.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryFile>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+const char *const HeaterPath = "/dev/hidraw-heater0";
+const std::string StateTopic = "helvane/1709-0634/state";
+const std::string AvailabilityTopic = "helvane/1709-0634/availability";
+
+QJsonObject Json(const std::string &Payload)
+{
+    return QJsonDocument::fromJson(QByteArray::fromStdString(Payload)).object();
+}
+
+class MqttTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        heatersim_reset();
+        heatersim_plug_heater(HeaterPath, L"V1.10");
+        SetStatus(ExampleStatus());
+    }
+
+    static void SetStatus(const heatersim_status &Status) { heatersim_set_status(&Status); }
+
+    std::unique_ptr<TMqttBridge> StartBridge()
+    {
+        TBridgeOptions options;
+        options.Broker = {QStringLiteral("127.0.0.1"), Broker.Port()};
+        options.PollIntervalMs = 50;
+        auto bridge = std::make_unique<TMqttBridge>(options, Hid, Log);
+        bridge->Start();
+        return bridge;
+    }
+
+    // The state's energy, once the latest state carries it.
+    bool StateWithEnergy(int Energy) const
+    {
+        return Subscriber.WaitFor([&] { return Json(Subscriber.Latest(StateTopic)).value("energy_today_wh").toInt() == Energy; });
+    }
+
+    TBroker Broker;
+    TSubscriber Subscriber{Broker.Port()};
+    TFHid Hid{QStringLiteral(HEATERSIM_FILE), nullptr};
+    QString LogText;
+    QTextStream Log{&LogText};
+};
+
+TEST_F(MqttTest, DiscoveryStateAndAvailabilityDescribeTheHeater)
+{
+    auto bridge = StartBridge();
+    ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+    ASSERT_TRUE(StateWithEnergy(12345));
+
+    const QJsonObject state = Json(Subscriber.Latest(StateTopic));
+    EXPECT_EQ(state.value("serial_number").toString(), QStringLiteral("1709-0634"));
+    EXPECT_EQ(state.value("string1_power_w").toDouble(), 310.0);
+    EXPECT_EQ(state.value("string1_voltage_v").toDouble(), 31.0);
+    EXPECT_EQ(state.value("water_temp_c").toDouble(), 45.25);
+    EXPECT_EQ(state.value("board_temp_c").toDouble(), 28.5);
+    EXPECT_EQ(state.value("status_code").toInt(), 0);
+
+    heatersim_status changed = ExampleStatus();
+    changed.energy = 12400;
+    changed.state = 111;
+    SetStatus(changed);
+    ASSERT_TRUE(StateWithEnergy(12400));
+    EXPECT_EQ(Json(Subscriber.Latest(StateTopic)).value("status_text").toString(), QStringLiteral("Nominal water temperature reached"));
+
+    std::map<std::string, QJsonObject> configs;
+    for (const auto &[topic, payload] : Subscriber.Latest()) {
+        if (topic.starts_with("homeassistant/"))
+            configs[topic] = Json(payload);
+    }
+    ASSERT_EQ(configs.size(), 21u);
+    std::set<QString> uniqueIds;
+    for (const auto &[topic, config] : configs) {
+        SCOPED_TRACE(topic);
+        EXPECT_TRUE(topic.starts_with("homeassistant/sensor/helvane_1709-0634/") && topic.ends_with("/config"));
+        EXPECT_EQ(config.value("state_topic").toString().toStdString(), StateTopic);
+        EXPECT_EQ(config.value("availability_topic").toString().toStdString(), AvailabilityTopic);
+        EXPECT_EQ(config.value("device").toObject().value("identifiers").toArray().first().toString(), QStringLiteral("helvane_1709-0634"));
+        EXPECT_EQ(config.value("device").toObject().value("sw_version").toString(), QStringLiteral("V1.10"));
+        uniqueIds.insert(config.value("unique_id").toString());
+        // Each configuration reads a value that the state carries.
+        const QString key = config.value("value_template").toString().section(QLatin1Char('.'), 1).chopped(3);
+        EXPECT_TRUE(state.contains(key)) << key.toStdString();
+    }
+    EXPECT_EQ(uniqueIds.size(), configs.size());
+
+    const QJsonObject energy = configs.at("homeassistant/sensor/helvane_1709-0634/energy_today_wh/config");
+    EXPECT_EQ(energy.value("device_class").toString(), QStringLiteral("energy"));
+    EXPECT_EQ(energy.value("unit_of_measurement").toString(), QStringLiteral("Wh"));
+    EXPECT_EQ(energy.value("state_class").toString(), QStringLiteral("total_increasing"));
+    const QJsonObject power = configs.at("homeassistant/sensor/helvane_1709-0634/string2_power_w/config");
+    EXPECT_EQ(power.value("device_class").toString(), QStringLiteral("power"));
+    EXPECT_EQ(power.value("unit_of_measurement").toString(), QStringLiteral("W"));
+    EXPECT_EQ(power.value("state_class").toString(), QStringLiteral("measurement"));
+    const QJsonObject water = configs.at("homeassistant/sensor/helvane_1709-0634/water_temp_c/config");
+    EXPECT_EQ(water.value("device_class").toString(), QStringLiteral("temperature"));
+    EXPECT_EQ(water.value("unit_of_measurement").toString(), QStringLiteral("°C"));
+
+    bridge->Stop();
+    EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "offline"));
+}
+
+TEST_F(MqttTest, AvailabilityFollowsUnplugAndReplug)
+{
+    auto bridge = StartBridge();
+    ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+
+    heatersim_unplug(HeaterPath);
+    ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "offline"));
+    EXPECT_TRUE(bridge->BrokerConnected());
+
+    heatersim_status later = ExampleStatus();
+    later.energy = 13000;
+    SetStatus(later);
+    heatersim_plug_heater("/dev/hidraw-heater1", L"V1.10");
+    ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+    EXPECT_TRUE(StateWithEnergy(13000));
+    EXPECT_TRUE(LogText.contains(QStringLiteral("No heater found: connect the heater by USB. Waiting for it.")));
+}
+
+// While the broker is away the heater is still polled; once it is back, the discovery and only
+// the latest state are published again.
+TEST_F(MqttTest, ReconnectsAfterTheBrokerRestartsWithTheLatestState)
+{
+    auto bridge = StartBridge();
+    ASSERT_TRUE(StateWithEnergy(12345));
+
+    Broker.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bridge->BrokerConnected(); }, 10000));
+    const int readsBefore = heatersim_feature_reads();
+    heatersim_status later = ExampleStatus();
+    later.energy = 777;
+    SetStatus(later);
+    QTest::qWait(300);
+    EXPECT_GT(heatersim_feature_reads(), readsBefore + 2);
+
+    Subscriber.Forget();
+    Broker.Start();
+    ASSERT_TRUE(StateWithEnergy(777));
+    EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+    EXPECT_TRUE(Subscriber.WaitFor([&] { return Subscriber.Latest().size() == 23; }));
+    for (const auto &[topic, payload] : Subscriber.Messages()) {
+        if (topic == StateTopic) {
+            EXPECT_EQ(Json(payload).value("energy_today_wh").toInt(), 777);
+        }
+    }
+    EXPECT_TRUE(LogText.contains(QStringLiteral("went away")));
+}
+
+// The bridge as the service runs it: a stop request marks the heater offline and ends with 0;
+// a bridge that is killed leaves it to its last will.
+TEST_F(MqttTest, StoppedOrKilledBridgeLeavesTheHeaterOffline)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HELVANE_HIDAPI"), QStringLiteral(HEATERSIM_FILE));
+    environment.insert(QStringLiteral("HEATERSIM_SCENARIO"), QStringLiteral(HELVANE_SOURCE_DIR "/sim/scenarios/demo.scenario"));
+    const QStringList arguments{QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(Broker.Port())};
+
+    for (const bool killed : {false, true}) {
+        SCOPED_TRACE(killed ? "killed" : "stopped");
+        QProcess bridge;
+        bridge.setProcessEnvironment(environment);
+        bridge.start(QStringLiteral(HELVANE_CLI_FILE), arguments);
+        ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+        if (killed) {
+            bridge.kill();
+        } else {
+            bridge.terminate();
+        }
+        EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "offline"));
+        bridge.waitForFinished(10000);
+        ASSERT_EQ(bridge.state(), QProcess::NotRunning);
+        if (!killed) {
+            EXPECT_EQ(bridge.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(bridge.exitCode(), 0);
+        }
+    }
+}
+
+TEST(MqttLogin, BridgeLogsInWithThePasswordFromItsFile)
+{
+    TBroker broker({QStringLiteral("heater:s3cret word")});
+    QTemporaryFile password;
+    ASSERT_TRUE(password.open());
+    password.write("s3cret word\n");
+    password.close();
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HELVANE_HIDAPI"), QStringLiteral(HEATERSIM_FILE));
+    environment.insert(QStringLiteral("HEATERSIM_SCENARIO"), QStringLiteral(HELVANE_SOURCE_DIR "/sim/scenarios/demo.scenario"));
+    QProcess bridge;
+    bridge.setProcessEnvironment(environment);
+    bridge.start(QStringLiteral(HELVANE_CLI_FILE),
+                 {QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(broker.Port()),
+                  QStringLiteral("--username"), QStringLiteral("heater"), QStringLiteral("--password-file"), password.fileName()});
+    QByteArray said;
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        said += bridge.readAllStandardError();
+        return said.contains("Connected to the MQTT broker");
+    }, 10000)) << said.toStdString();
+    bridge.terminate();
+    bridge.waitForFinished(10000);
+    EXPECT_EQ(bridge.state(), QProcess::NotRunning);
+    EXPECT_EQ(bridge.exitCode(), 0);
+}
+
+}

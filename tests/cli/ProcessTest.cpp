@@ -1,0 +1,78 @@
+// The tool as scripts and shells run it: exit codes, and watch ending on a stop request.
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QProcessEnvironment WithHeater(bool Plugged)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HELVANE_HIDAPI"), QStringLiteral(HEATERSIM_FILE));
+    if (Plugged)
+        environment.insert(QStringLiteral("HEATERSIM_SCENARIO"), QStringLiteral(HELVANE_SOURCE_DIR "/sim/scenarios/demo.scenario"));
+    else
+        environment.remove(QStringLiteral("HEATERSIM_SCENARIO"));
+    return environment;
+}
+
+TEST(CliProcess, ExitCodesTellDoneErrorAndBadUsage)
+{
+    const struct {
+        QStringList Arguments;
+        bool Plugged;
+        int Code;
+    } cases[] = {
+        {{QStringLiteral("status")}, true, 0},
+        {{QStringLiteral("status"), QStringLiteral("--json")}, true, 0},
+        {{QStringLiteral("status")}, false, 1},
+        {{QStringLiteral("set-pwm"), QStringLiteral("1"), QStringLiteral("-1")}, false, 1},
+        {{QStringLiteral("set-pwm"), QStringLiteral("1")}, true, 2},
+        {{QStringLiteral("frobnicate")}, true, 2},
+        {{QStringLiteral("--version")}, false, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Arguments.join(QLatin1Char(' ')).toStdString());
+        QProcess cli;
+        cli.setProcessEnvironment(WithHeater(c.Plugged));
+        cli.start(QStringLiteral(HELVANE_CLI_FILE), c.Arguments);
+        ASSERT_TRUE(cli.waitForFinished(10000));
+        EXPECT_EQ(cli.exitCode(), c.Code) << cli.readAllStandardError().toStdString();
+    }
+}
+
+// Each status line goes to the terminal and, whole and in the data log's encoding, to the file.
+TEST(CliProcess, WatchPrintsAndLogsEachReadingAndEndsCleanlyOnStop)
+{
+    const QTemporaryDir dir;
+    const QString logFile = dir.filePath(QStringLiteral("Data.log"));
+    QProcess watch;
+    watch.setProcessEnvironment(WithHeater(true));
+    watch.start(QStringLiteral(HELVANE_CLI_FILE), {QStringLiteral("watch"), QStringLiteral("--log"), logFile});
+    QByteArray printed;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        printed += watch.readAllStandardOutput();
+        return printed.count('\n') >= 2;
+    }, 10000));
+    watch.terminate();
+    ASSERT_TRUE(watch.waitForFinished(10000));
+    EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(watch.exitCode(), 0);
+    printed += watch.readAllStandardOutput();
+    EXPECT_TRUE(watch.readAllStandardError().startsWith("Heater 1709-0634 answers (firmware V1.10).\n"));
+
+    QFile file(logFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray logged = file.readAll();
+    EXPECT_TRUE(logged.endsWith("\r\n"));
+    const QString printedText = QString::fromUtf8(printed);
+    EXPECT_EQ(QString::fromLatin1(logged).replace(QStringLiteral("\r\n"), QStringLiteral("\n")), printedText);
+    EXPECT_TRUE(printedText.startsWith(QStringLiteral("Helvane (1709- 634): ")));
+    EXPECT_TRUE(printedText.contains(QStringLiteral("Tsoll=60°C")));
+}
+
+}
