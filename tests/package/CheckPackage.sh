@@ -36,12 +36,15 @@ DESTDIR=$root "$cmake" --install "$build" --prefix /usr >"$scratch/install.log"
 sizes=(16 24 32 48 64 128 256)
 expected=(
   usr/bin/helvane
+  usr/bin/helvane-cli
+  usr/lib/systemd/system/helvane-mqtt.service
   usr/lib/udev/rules.d/70-helvane.rules
   usr/share/applications/helvane.desktop
   usr/share/doc/helvane/changelog.gz
   usr/share/doc/helvane/copyright
   usr/share/icons/hicolor/scalable/apps/helvane.svg
   usr/share/man/man1/helvane.1.gz
+  usr/share/man/man1/helvane-cli.1.gz
   usr/share/metainfo/io.github.helvane.metainfo.xml
 )
 for size in "${sizes[@]}"; do
@@ -56,23 +59,39 @@ if [ "$installed_list" != "$expected_list" ]; then
   diff <(echo "$expected_list") <(echo "$installed_list") | grep '^[<>]' >&2 || true
 fi
 
-program=$root/usr/bin/helvane
-if [ -f "$program" ]; then
-  [ -x "$program" ] || fault "usr/bin/helvane is not executable"
+for name in helvane helvane-cli; do
+  program=$root/usr/bin/$name
+  [ -f "$program" ] || continue
+  [ -x "$program" ] || fault "usr/bin/$name is not executable"
   # A search path left from the build tree would load libraries from there, or from nowhere.
   if has readelf; then
     search=$(readelf -d "$program" | grep -E '\((RPATH|RUNPATH)\)' || true)
-    [ -z "$search" ] || fault "usr/bin/helvane keeps a library search path: $search"
+    [ -z "$search" ] || fault "usr/bin/$name keeps a library search path: $search"
   fi
+done
+# The command-line tool needs no display: no widgets, no GUI library.
+if [ -f "$root/usr/bin/helvane-cli" ] && has readelf; then
+  readelf -d "$root/usr/bin/helvane-cli" | grep -Eq 'NEEDED.*libQt6(Gui|Widgets)' &&
+    fault "usr/bin/helvane-cli links a GUI library"
 fi
 
 # udev reads the rule line by line: one rule, exactly this one, after a comment.
 rule=$root/usr/lib/udev/rules.d/70-helvane.rules
 if [ -f "$rule" ]; then
-  want="SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"$vendor\", ATTRS{idProduct}==\"$product\", TAG+=\"uaccess\""
+  want="SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"$vendor\", ATTRS{idProduct}==\"$product\", MODE=\"0660\", GROUP=\"plugdev\", TAG+=\"uaccess\""
   rules=$(grep -Ev '^[[:space:]]*(#|$)' "$rule" || true)
   [ "$rules" = "$want" ] || fault "the udev rule reads '$rules', not '$want'"
   grep -q '^# ' "$rule" || fault "the udev rule file does not say what it does"
+fi
+
+# The bridge's service runs the installed tool as an unprivileged user of the rule's group.
+unit=$root/usr/lib/systemd/system/helvane-mqtt.service
+if [ -f "$unit" ]; then
+  setting() { sed -n "s/^$1=//p" "$unit"; }
+  [[ "$(setting ExecStart)" == "helvane-cli mqtt "* ]] || fault "the service runs '$(setting ExecStart)'"
+  [ "$(setting DynamicUser)" = yes ] || fault "the service does not run as a user of its own"
+  [ "$(setting SupplementaryGroups)" = plugdev ] || fault "the service is not in the group plugdev"
+  [ "$(setting WantedBy)" = multi-user.target ] || fault "the service cannot be enabled for multi-user.target"
 fi
 
 # Each picture is a PNG of the size its folder names.
