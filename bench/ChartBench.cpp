@@ -3,6 +3,7 @@
 // the CSV export and the memory dump.
 
 #include "BenchWindow.h"
+#include "ProcessMemory.h"
 #include "SunReadings.h"
 #include "heatersim.h"
 #include "protocol/Encodings.h"
@@ -19,7 +20,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -60,19 +60,6 @@ std::unique_ptr<TFormMain> ChartedWindow(const QString &DataDirectory, int Count
     window->UpdateHistoryChart();
     window->chartHistory->replot(QCustomPlot::rpImmediateRefresh);
     return window;
-}
-
-// A line of /proc/self/status in megabytes ("VmRSS": now, "VmHWM": the peak since the last reset).
-double StatusMegabytes(const char *Field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(Field))
-            return line.mid(static_cast<qsizetype>(std::strlen(Field)) + 1).trimmed().split(' ').first().toDouble() / 1024;
-    }
-    return -1;
 }
 
 // Starts the peak over from what the process holds now, so that earlier benchmarks do not count.

@@ -5,6 +5,7 @@
 
 #include "cli/Cli.h"
 #include "cli/MqttBridge.h"
+#include "ProcessMemory.h"
 #include "heatersim.h"
 #include "StoredHistory.h"
 
@@ -25,7 +26,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -56,19 +56,6 @@ double CpuMs()
     getrusage(RUSAGE_SELF, &usage);
     const auto ms = [](const timeval &Time) { return Time.tv_sec * 1e3 + Time.tv_usec / 1e3; };
     return ms(usage.ru_utime) + ms(usage.ru_stime);
-}
-
-// VmRSS or VmHWM from /proc/self/status, in MB.
-double MemoryMb(const char *Field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(Field))
-            return line.mid(static_cast<qsizetype>(std::strlen(Field)) + 1).trimmed().split(' ').first().toDouble() / 1024;
-    }
-    return -1;
 }
 
 void PrintLine(const char *Figure, double Value, const char *Target, bool Holds)
@@ -219,8 +206,8 @@ TBridgeFigures BridgeFigures(int Port)
     // What is still queued for the broker goes out before the memory is read.
     QThread::msleep(200);
     QCoreApplication::processEvents();
-    figures.ResidentMb = MemoryMb("VmRSS:");
-    figures.PeakMb = MemoryMb("VmHWM:");
+    figures.ResidentMb = StatusMegabytes("VmRSS:");
+    figures.PeakMb = StatusMegabytes("VmHWM:");
     bridge.Stop();
     return figures;
 }

@@ -102,6 +102,17 @@ int Status(const QCommandLineParser &Parser, TCliContext &Context)
     return ExitDone;
 }
 
+// "Page 2 [#########           ]  45 %", written over itself on a terminal.
+void ShowProgress(QTextStream &Err, int Page, int Percent)
+{
+    const int filled = Percent / 5;
+    Err << QStringLiteral("\rPage %1 [%2%3] %4 %")
+               .arg(Page)
+               .arg(QString(filled, QLatin1Char('#')), QString(20 - filled, QLatin1Char(' ')))
+               .arg(Percent, 3)
+        << Qt::flush;
+}
+
 // Pages of the stored history, the first from the newest sample on, each further one older,
 // until a page brings no older sample or the limit is reached.
 THistoryList DownloadHistory(THeaterLink &Link, int MaxPages, TCliContext &Context)
@@ -113,14 +124,11 @@ THistoryList DownloadHistory(THeaterLink &Link, int MaxPages, TCliContext &Conte
         Link.DownloadPage(page == 1, BlocksPerPage, history, [&](int Percent) {
             if (Context.ProgressShown && Percent != shown) {
                 shown = Percent;
-                const int filled = Percent / 5;
-                Context.Err << QStringLiteral("\rPage %1 [%2%3] %4 %")
-                                   .arg(page)
-                                   .arg(QString(filled, QLatin1Char('#')), QString(20 - filled, QLatin1Char(' ')))
-                                   .arg(Percent, 3)
-                            << Qt::flush;
+                ShowProgress(Context.Err, page, Percent);
             }
         });
+        if (Context.ProgressShown)
+            ShowProgress(Context.Err, page, 100);
         history.Sort();
         if (history.Count() == 0 || history.Items(0).DT == oldest)
             break;

@@ -18,7 +18,7 @@ class CliTest : public ::testing::Test {
 protected:
     void SetUp() override { heatersim_reset(); }
 
-    TCliRun Run(const QStringList &Arguments) { return RunCliWith(Arguments, Now, Locale); }
+    TCliRun Run(const QStringList &Arguments, bool OnTerminal = false) { return RunCliWith(Arguments, Now, Locale, OnTerminal); }
 
     void PlugExampleHeater()
     {
@@ -220,6 +220,8 @@ TEST_F(CliTest, HistoryTakesPagesUntilNothingOlderComes)
     const TCliRun all = Run({QStringLiteral("history"), QStringLiteral("--csv"), CsvPath()});
     ASSERT_EQ(all.Code, ExitDone) << all.Err.toStdString();
     EXPECT_EQ(all.Out, QStringLiteral("2100 samples written to %1\n").arg(CsvPath()));
+    // No progress bar where the output is no terminal; 87 days below 60 °C are warned of.
+    EXPECT_TRUE(all.Err.startsWith(QStringLiteral("Legionella risk! The water temperature was never above 60")));
     QFile csv(CsvPath());
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csv.readAll().split('\n');
@@ -233,8 +235,12 @@ TEST_F(CliTest, HistoryTakesPagesUntilNothingOlderComes)
     EXPECT_TRUE(lines[2102].isEmpty());
 
     const TCliRun onePage = Run({QStringLiteral("history"), QStringLiteral("--csv"), CsvPath(), QStringLiteral("--pages"),
-                                 QStringLiteral("1")});
+                                 QStringLiteral("1")},
+                                true);
     EXPECT_EQ(onePage.Out, QStringLiteral("2000 samples written to %1\n").arg(CsvPath()));
+    EXPECT_TRUE(onePage.Err.startsWith(QStringLiteral("\rPage 1 [                    ]   0 %\rPage 1 [")));
+    EXPECT_TRUE(onePage.Err.contains(QStringLiteral("\rPage 1 [####################] 100 %\nLegionella risk!")));
+    EXPECT_FALSE(onePage.Err.contains(QStringLiteral("Page 2")));
     EXPECT_EQ(heatersim_open_handles(), 0);
 }
 

@@ -26,14 +26,15 @@ struct TCliRun {
     QString Err;
 };
 
-inline TCliRun RunCliWith(const QStringList &Arguments, const QDateTime &Now, const TLocaleFormats &Locale)
+inline TCliRun RunCliWith(const QStringList &Arguments, const QDateTime &Now, const TLocaleFormats &Locale,
+                          bool OnTerminal = false)
 {
     TCliRun run;
     QTextStream out(&run.Out);
     QTextStream err(&run.Err);
     TCliContext context{.Out = out,
                         .Err = err,
-                        .ProgressShown = false,
+                        .ProgressShown = OnTerminal,
                         .HidLibraryFile = QStringLiteral(HEATERSIM_FILE),
                         .Now = [Now] { return Now; },
                         .Locale = Locale};
