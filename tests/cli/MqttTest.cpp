@@ -132,6 +132,21 @@ TEST_F(MqttTest, AvailabilityFollowsUnplugAndReplug)
     ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
     EXPECT_TRUE(StateWithEnergy(13000));
     EXPECT_TRUE(LogText.contains(QStringLiteral("No heater found: connect the heater by USB. Waiting for it.")));
+
+    // Another heater in its place has topics and a last will of its own.
+    heatersim_unplug("/dev/hidraw-heater1");
+    ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "offline"));
+    heatersim_status other = ExampleStatus();
+    other.serial_number = 17100001;
+    SetStatus(other);
+    heatersim_plug_heater("/dev/hidraw-heater2", L"V1.11");
+    ASSERT_TRUE(Subscriber.WaitFor("helvane/1710-0001/availability", "online"));
+    EXPECT_EQ(Subscriber.Latest(AvailabilityTopic), "offline");
+    EXPECT_TRUE(Subscriber.WaitFor([&] {
+        return Subscriber.Latest().count("homeassistant/sensor/helvane_1710-0001/energy_today_wh/config") == 1;
+    }));
+    bridge->Stop();
+    EXPECT_TRUE(Subscriber.WaitFor("helvane/1710-0001/availability", "offline"));
 }
 
 // While the broker is away the heater is still polled; once it is back, the discovery and only
