@@ -21,7 +21,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <limits>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
