@@ -196,11 +196,7 @@ TEST_F(CliTest, ErrorsSayWhatTheUserCanDo)
 #ifdef Q_OS_LINUX
 TEST_F(CliTest, HeaterThisUserMayNotOpenNamesTheUdevRule)
 {
-    const QString node = QDir(Dir.path()).filePath(QStringLiteral("hidraw0"));
-    QFile file(node);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(file.setPermissions(QFile::Permissions{}));
-    heatersim_plug_heater(QFile::encodeName(node).constData(), L"V1.10");
+    ASSERT_FALSE(PlugRefusedHeater(Dir.path()).isEmpty());
     const TWithoutPermissionOverride asUser;
 
     const TCliRun run = Run({QStringLiteral("status")});

@@ -1,4 +1,5 @@
 #include "Broker.h"
+#include "HeaterProcess.h"
 
 #include "cli/MqttBridge.h"
 #include "heatersim.h"
@@ -182,15 +183,12 @@ TEST_F(MqttTest, ReconnectsAfterTheBrokerRestartsWithTheLatestState)
 // a bridge that is killed leaves it to its last will.
 TEST_F(MqttTest, StoppedOrKilledBridgeLeavesTheHeaterOffline)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HELVANE_HIDAPI"), QStringLiteral(HEATERSIM_FILE));
-    environment.insert(QStringLiteral("HEATERSIM_SCENARIO"), QStringLiteral(HELVANE_SOURCE_DIR "/sim/scenarios/demo.scenario"));
     const QStringList arguments{QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(Broker.Port())};
 
     for (const bool killed : {false, true}) {
         SCOPED_TRACE(killed ? "killed" : "stopped");
         QProcess bridge;
-        bridge.setProcessEnvironment(environment);
+        bridge.setProcessEnvironment(HeaterEnvironment());
         bridge.start(QStringLiteral(HELVANE_CLI_FILE), arguments);
         ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
         if (killed) {
@@ -216,11 +214,8 @@ TEST(MqttLogin, BridgeLogsInWithThePasswordFromItsFile)
     password.write("s3cret word\n");
     password.close();
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HELVANE_HIDAPI"), QStringLiteral(HEATERSIM_FILE));
-    environment.insert(QStringLiteral("HEATERSIM_SCENARIO"), QStringLiteral(HELVANE_SOURCE_DIR "/sim/scenarios/demo.scenario"));
     QProcess bridge;
-    bridge.setProcessEnvironment(environment);
+    bridge.setProcessEnvironment(HeaterEnvironment());
     bridge.start(QStringLiteral(HELVANE_CLI_FILE),
                  {QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(broker.Port()),
                   QStringLiteral("--username"), QStringLiteral("heater"), QStringLiteral("--password-file"), password.fileName()});

@@ -1,5 +1,7 @@
 // The tool as scripts and shells run it: exit codes, and watch ending on a stop request.
 
+#include "HeaterProcess.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -8,17 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QProcessEnvironment WithHeater(bool Plugged)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HELVANE_HIDAPI"), QStringLiteral(HEATERSIM_FILE));
-    if (Plugged)
-        environment.insert(QStringLiteral("HEATERSIM_SCENARIO"), QStringLiteral(HELVANE_SOURCE_DIR "/sim/scenarios/demo.scenario"));
-    else
-        environment.remove(QStringLiteral("HEATERSIM_SCENARIO"));
-    return environment;
-}
 
 TEST(CliProcess, ExitCodesTellDoneErrorAndBadUsage)
 {
@@ -38,7 +29,7 @@ TEST(CliProcess, ExitCodesTellDoneErrorAndBadUsage)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Arguments.join(QLatin1Char(' ')).toStdString());
         QProcess cli;
-        cli.setProcessEnvironment(WithHeater(c.Plugged));
+        cli.setProcessEnvironment(HeaterEnvironment(c.Plugged));
         cli.start(QStringLiteral(HELVANE_CLI_FILE), c.Arguments);
         ASSERT_TRUE(cli.waitForFinished(10000));
         EXPECT_EQ(cli.exitCode(), c.Code) << cli.readAllStandardError().toStdString();
@@ -51,7 +42,7 @@ TEST(CliProcess, WatchPrintsAndLogsEachReadingAndEndsCleanlyOnStop)
     const QTemporaryDir dir;
     const QString logFile = dir.filePath(QStringLiteral("Data.log"));
     QProcess watch;
-    watch.setProcessEnvironment(WithHeater(true));
+    watch.setProcessEnvironment(HeaterEnvironment(true));
     watch.start(QStringLiteral(HELVANE_CLI_FILE), {QStringLiteral("watch"), QStringLiteral("--log"), logFile});
     QByteArray printed;
     ASSERT_TRUE(QTest::qWaitFor([&] {

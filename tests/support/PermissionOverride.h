@@ -2,6 +2,10 @@
 
 // Tests run as root; this takes root's way past file permissions away for a while.
 
+#include "heatersim.h"
+
+#include <QDir>
+#include <QFile>
 #include <QtGlobal>
 
 #ifdef Q_OS_LINUX
@@ -26,4 +30,15 @@ private:
     __user_cap_header_struct FHeader{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct FSaved[2]{};
 };
+
+// Plugs a heater in at a device node "hidraw0" in Folder that nobody may open; returns its path.
+inline QString PlugRefusedHeater(const QString &Folder)
+{
+    const QString node = QDir(Folder).filePath(QStringLiteral("hidraw0"));
+    QFile file(node);
+    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFile::Permissions{}))
+        return {};
+    heatersim_plug_heater(QFile::encodeName(node).constData(), L"V1.10");
+    return node;
+}
 #endif

@@ -185,11 +185,8 @@ TEST_F(WindowTest, ClosingStopsTheTimerAndDestroyingEndsTheLibrary)
 TEST_F(WindowTest, HeaterThisUserMayNotOpenIsExplainedOnTheNotConnectedPanel)
 {
     const QTemporaryDir nodes;
-    const QString node = QDir(nodes.path()).filePath(QStringLiteral("hidraw0"));
-    QFile file(node);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(file.setPermissions(QFile::Permissions{}));
-    heatersim_plug_heater(QFile::encodeName(node).constData(), L"V1.10");
+    const QString node = PlugRefusedHeater(nodes.path());
+    ASSERT_FALSE(node.isEmpty());
     const TWithoutPermissionOverride asUser;
 
     auto w = ShownWindow({QStringLiteral("mondrel")});
@@ -201,7 +198,7 @@ TEST_F(WindowTest, HeaterThisUserMayNotOpenIsExplainedOnTheNotConnectedPanel)
     w->lblSwitchLangClick();
     EXPECT_TRUE(w->lblNotConnected->text().startsWith(QStringLiteral("Ein Heizgerät ist angeschlossen, aber dieser Benutzer")));
 
-    ASSERT_TRUE(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::setPermissions(node, QFile::ReadOwner | QFile::WriteOwner));
     w->btnRefreshUSB->click();
     EXPECT_TRUE(w->pnlNotConnected->isHidden());
     EXPECT_EQ(w->FMyHidDev.DevicePath, node);

@@ -1,6 +1,7 @@
 // Finding the heater, and following it being plugged in and removed.
 
 #include "app/FormMain.h"
+#include "exchange/HeaterExchange.h"
 #include "hid/DeviceAccess.h"
 #include "hid/DeviceIdentity.h"
 
@@ -10,7 +11,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <algorithm>
 
 namespace {
 
@@ -68,9 +68,7 @@ void TFormMain::DeviceRemoved(TFHid *, const QString &DeviceName)
     // Without a connected heater nothing can be removed, even where a name too short to carry
     // a key would match the empty one; a heater this user was refused may be the one gone.
     if (FMyHidDev.DevicePath.isEmpty()) {
-        ShowNotConnected(std::ranges::any_of(FHid->Enumerate(0, 0), [](const TFHidDevice &Device) {
-            return IsHeater(Device) && DeviceAccessDenied(Device.DevicePath);
-        }));
+        ShowNotConnected(FindHeater(*FHid).Refused);
         return;
     }
     if (ConnectedDeviceKey(FMyHidDev) != DevicePathKey(DeviceName))
