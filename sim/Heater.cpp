@@ -230,6 +230,10 @@ void WaitForRoom(const hid_device_ &handle)
 int TakeInputReport(hid_device_ &handle, unsigned char *data, std::size_t length, int timeoutMs)
 {
     if (handle.input.empty()) {
+        // Nothing is on its way: a read with a timeout waits it out, as hidapi's does.
+        if (timeoutMs > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
+        }
         return 0;
     }
     const auto readyAt = handle.input.front().readyAt;
