@@ -72,8 +72,8 @@ int THeaterLink::DownloadPage(bool Restart, int Blocks, THistoryList &History,
                               const std::function<void(int Percent)> &Progress)
 {
     return Exchange([&] {
-        ExchangeCommand(FHid, cmdHistory, Restart ? 0 : 1, LetEventsThrough);
-        return TransferHistory(FHid, Blocks, CliMaxStringPower, TLocaleFormats(),
+        const bool answered = !ExchangeCommand(FHid, cmdHistory, Restart ? 0 : 1, LetEventsThrough).Reply.empty();
+        return TransferHistory(FHid, Blocks, answered, CliMaxStringPower, TLocaleFormats(),
                                {.Yield = LetEventsThrough,
                                 .Cancelled = {},
                                 .Progress = Progress,

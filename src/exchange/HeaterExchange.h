@@ -37,9 +37,11 @@ struct THistoryTransferEvents {
     std::function<void(int Percent)> Progress;         // before each block is handled
     std::function<void(const THistoryBlock &)> Block;  // each block in the order it came
 };
-// Requests up to RequestCount blocks of a history transfer already started on the open device.
-// It ends early after 1000 reads in a row that found nothing, after more than three records with
-// a bad checksum, or when cancelled; the replies to requests already written are read before it
-// returns. Returns the number of blocks that came.
-int TransferHistory(TFHid &Hid, int RequestCount, float MaxStringPower, const TLocaleFormats &Formats,
-                    const THistoryTransferEvents &Events);
+// Requests up to RequestCount blocks of a history transfer already started on the open device;
+// CommandAnswered tells whether the command that started it got its reply within its own wait
+// (when not, that reply is read first and never taken for a block). It ends early once the
+// heater has been silent for 1000 reads in a row and for a second, after more than three records
+// with a bad checksum, or when cancelled; the replies to requests already written are read
+// before it returns. Returns the number of blocks that came.
+int TransferHistory(TFHid &Hid, int RequestCount, bool CommandAnswered, float MaxStringPower,
+                    const TLocaleFormats &Formats, const THistoryTransferEvents &Events);

@@ -195,3 +195,30 @@ TEST_F(HistoryDownloadTest, PagesWithLateRepliesHoldEveryRecordOnce)
     EXPECT_EQ(distinct.size(), times.size()) << "a record came twice";
     EXPECT_EQ(times.size(), records.size()) << "records went missing";
 }
+
+// However late the heater answers, its reply to the command that starts a read-out included:
+// the connection's download, and a page followed by "Load more Data", bring every stored record
+// exactly once, and the late reply to the command is never logged as a block.
+TEST_F(HistoryDownloadTest, EveryRecordOnceHoweverLateTheHeaterAnswers)
+{
+    const std::vector<TRecord> records = Hourly(38);   // ten blocks, the last one half full
+    Store(records);
+    const auto expectEveryRecordOnce = [&](const TFormMain &Window) {
+        const std::vector<TDateTime> times = Times(Window.FHistoryData);
+        EXPECT_EQ(std::set<TDateTime>(times.begin(), times.end()).size(), times.size()) << "a record came twice";
+        EXPECT_EQ(times.size(), records.size()) << "records went missing";
+        EXPECT_TRUE(LogLines(Window).filter(QStringLiteral("Data ChkSum invalid")).isEmpty());
+    };
+    for (const int latency : {0, 2, 5, 20, 60}) {
+        SCOPED_TRACE(latency);
+        heatersim_set_reply_latency(latency);
+        auto w = Connected({QStringLiteral("quintabok")});
+        expectEveryRecordOnce(*w);
+
+        w->FHistoryData.Clear();
+        w->memLog->clear();
+        w->GetHistoryData(1, true);
+        w->btnLoadMoreData->click();
+        expectEveryRecordOnce(*w);
+    }
+}

@@ -48,9 +48,9 @@ void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Res
     ShowTransferProgress(Dialog);
 
     FHid->Open(FMyHidDev.DevicePath);
-    SetRequest(cmdHistory, Restart ? 0 : 1);
+    const bool answered = !SetRequest(cmdHistory, Restart ? 0 : 1).empty();
     timRefreshCurrentData->stop();
-    TransferHistory(*FHid, RequestCount, MaxStringPower, FOptions.Locale,
+    TransferHistory(*FHid, RequestCount, answered, MaxStringPower, FOptions.Locale,
                     {.Yield = [] { QCoreApplication::processEvents(); },
                      .Cancelled = [&Dialog] { return Dialog.Cancelled; },
                      .Progress = [&Dialog](int Percent) { Dialog.ProgressBar1->setValue(Percent); },

@@ -1,0 +1,26 @@
+#include "exchange/Silence.h"
+
+#include <algorithm>
+
+void TSilenceWatch::Heard(TClock::time_point Now)
+{
+    FLastHeard = Now;
+    FEmptyReads = 0;
+}
+
+bool TSilenceWatch::Silent(TClock::time_point Now) const
+{
+    return FEmptyReads >= EmptyReads && Lasted(Now);
+}
+
+int TSilenceWatch::RemainingMs(TClock::time_point Now) const
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(Lasting - (Now - FLastHeard));
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+int TSilenceWatch::ReadWaitMs(TClock::time_point Now) const
+{
+    const int readsLeft = std::max(EmptyReads - FEmptyReads, 1);
+    return (RemainingMs(Now) + readsLeft - 1) / readsLeft;
+}

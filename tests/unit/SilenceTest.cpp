@@ -1,0 +1,74 @@
+#include "exchange/Silence.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using TClock = TSilenceWatch::TClock;
+
+const TClock::time_point Start{};
+
+TSilenceWatch MissedAfterStart(int Reads)
+{
+    TSilenceWatch watch(Start);
+    for (int i = 0; i < Reads; ++i)
+        watch.Missed();
+    return watch;
+}
+
+// Neither many quick empty reads nor a long pause alone end a read-out: a slow heater's replies
+// take longer than a thousand reads, and a single slow read is no thousand.
+TEST(SilenceWatch, EndsOnlyAfterEnoughEmptyReadsThatLastedLongEnough)
+{
+    const struct {
+        int EmptyReads;
+        std::chrono::milliseconds After;
+        bool Silent;
+    } cases[] = {
+        {1000, 999ms, false}, {1000, 1000ms, true}, {999, 5000ms, false}, {5000, 20ms, false}, {0, 1h, false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(MissedAfterStart(c.EmptyReads).Silent(Start + c.After), c.Silent) << c.EmptyReads << " " << c.After.count();
+}
+
+TEST(SilenceWatch, AReplyStartsTheSilenceAgain)
+{
+    TSilenceWatch watch = MissedAfterStart(2000);
+    watch.Heard(Start + 3s);
+    EXPECT_FALSE(watch.Lasted(Start + 3s + 999ms));
+    EXPECT_TRUE(watch.Lasted(Start + 4s));
+    for (int i = 0; i < 999; ++i)
+        watch.Missed();
+    EXPECT_FALSE(watch.Silent(Start + 10s));
+    watch.Missed();
+    EXPECT_TRUE(watch.Silent(Start + 10s));
+}
+
+// The reads of a silence share what is left of it, so that the last of the thousand ends it and
+// no request more is written than the empty reads need.
+TEST(SilenceWatch, ReadsShareWhatIsLeftOfTheSilence)
+{
+    const struct {
+        int EmptyReads;
+        std::chrono::microseconds After;
+        int WaitMs;
+        int RemainingMs;
+    } cases[] = {
+        {0, 0ms, 1, 1000},         // a fresh silence: a millisecond a read
+        {999, 10ms, 990, 990},      // the last read waits for all that is left
+        {500, 500ms, 1, 500},
+        {500, 100ms, 2, 900},      // rounded up: 900 ms over 500 reads
+        {1000, 400ms, 600, 600},    // reads beyond the thousand wait for the rest at once
+        {10, 1500ms, 0, 0},         // the silence has lasted: reads no longer wait
+        {0, 999500us, 1, 1},       // parts of a millisecond left are waited for whole
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.EmptyReads << " after " << c.After.count() << " us");
+        const TSilenceWatch watch = MissedAfterStart(c.EmptyReads);
+        EXPECT_EQ(watch.ReadWaitMs(Start + c.After), c.WaitMs);
+        EXPECT_EQ(watch.RemainingMs(Start + c.After), c.RemainingMs);
+    }
+}
+
+}
