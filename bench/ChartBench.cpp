@@ -190,7 +190,8 @@ void ChartPlainRefill(benchmark::State &State)
     }
 }
 
-// 500 blocks from the heater, answering at once (0) or each reply 1 ms after its request (1).
+// Blocks (the second argument) from the heater, answering at once (latency 0) or each reply that
+// many milliseconds after its request (the first argument), its replies to commands too.
 void HistoryDownload(benchmark::State &State)
 {
     heatersim_reset();
@@ -215,7 +216,7 @@ void HistoryDownload(benchmark::State &State)
     heatersim_set_reply_latency(static_cast<int>(State.range(0)));
     for (auto _ : State) {
         window->FHistoryData.Clear();
-        window->GetHistoryData(500, true);
+        window->GetHistoryData(static_cast<int>(State.range(1)), true);
     }
     State.counters["samples"] = window->FHistoryData.Count();
 }
@@ -227,4 +228,4 @@ BENCHMARK(MemoryDump)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecon
 BENCHMARK(ChartTick)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChartZoomFrame)->Arg(1000000)->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChartPlainRefill)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(HistoryDownload)->Arg(0)->Arg(1)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(HistoryDownload)->Args({0, 500})->Args({1, 500})->Args({20, 100})->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
