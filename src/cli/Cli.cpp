@@ -86,6 +86,17 @@ int IntegerArgument(const QString &Text, int Lowest, int Highest, const QString 
     return value;
 }
 
+// Raises std::runtime_error when what went to the stream did not arrive (a full disk, a closed
+// pipe): a command whose output is lost has not done its work.
+void RequireWritten(QTextStream &Out)
+{
+    Out.flush();
+    if (Out.status() == QTextStream::Ok)
+        return;
+    const QString reason = Out.device() != nullptr ? Out.device()->errorString() : QStringLiteral("write failed");
+    throw std::runtime_error(QStringLiteral("Cannot write to standard output: %1").arg(reason).toStdString());
+}
+
 void Say(QTextStream &Stream, const QString &Message)
 {
     if (!Message.isEmpty())
@@ -117,13 +128,13 @@ void ShowProgress(QTextStream &Err, int Page, int Percent)
 
 // Pages of the stored history, the first from the newest sample on, each further one older,
 // until a page brings no older sample or the limit is reached.
-THistoryList DownloadHistory(THeaterLink &Link, int MaxPages, TCliContext &Context)
+THistoryList DownloadHistory(THeaterLink &Link, int MaxPages, THistoryTally &Tally, TCliContext &Context)
 {
     THistoryList history;
     for (int page = 1; MaxPages == 0 || page <= MaxPages; ++page) {
         const TDateTime oldest = history.Count() > 0 ? history.Items(0).DT : 0;
         int shown = -1;
-        Link.DownloadPage(page == 1, BlocksPerPage, history, [&](int Percent) {
+        Link.DownloadPage(page == 1, BlocksPerPage, history, Tally, [&](int Percent) {
             if (Context.ProgressShown && Percent != shown) {
                 shown = Percent;
                 ShowProgress(Context.Err, page, Percent);
@@ -151,7 +162,11 @@ int History(const QCommandLineParser &Parser, TCliContext &Context)
     TFHid hid(Context.HidLibraryFile, nullptr);
     THeaterLink link(hid);
     const TCurrentData reading = link.ReadStatus();
-    const THistoryList history = DownloadHistory(link, maxPages, Context);
+    THistoryTally tally;
+    const THistoryList history = DownloadHistory(link, maxPages, tally, Context);
+    // A file that was there stays as it was rather than give way to one without a sample.
+    if (history.Count() == 0)
+        throw std::runtime_error(QStringLiteral("%1; \"%2\" was not written.").arg(NoSamplesMessage(tally), file).toStdString());
     const TStatusView view = MakeStatusView(reading, true, TLanguage::English, Context.Locale);
     const TCsvHeading heading{DateTimeFromQt(Context.Now()), view.SerialNumber, link.Device().SerialNumber};
     SaveWholeFile(file, HistoryCsv(history, 0, history.Count(), true, heading, Context.Locale));
@@ -161,24 +176,28 @@ int History(const QCommandLineParser &Parser, TCliContext &Context)
     return ExitDone;
 }
 
+// Ends with ExitError once a line cannot go where it must: the terminal, or the log.
 int Watch(const QCommandLineParser &Parser, TCliContext &Context)
 {
     const QString log = Parser.value(LogOption);
     TFHid hid(Context.HidLibraryFile, nullptr);
     THeaterMonitor monitor(hid);
+    int code = ExitDone;
     const auto poll = [&] {
         const THeaterPoll result = monitor.Poll();
         Say(Context.Err, PresenceMessage(result));
         if (!result.Reading)
             return;
         const QString line = StatusLine(*result.Reading, Context.Locale);
-        Context.Out << line << Qt::endl;
-        if (log.isEmpty())
-            return;
         try {
-            AppendLineToFile(log, line);
+            Context.Out << line << Qt::endl;
+            RequireWritten(Context.Out);
+            if (!log.isEmpty())
+                AppendLineToFile(log, line);
         } catch (const std::exception &Error) {
-            Say(Context.Err, QString::fromUtf8(Error.what()));
+            Say(Context.Err, Program + QStringLiteral(": ") + QString::fromUtf8(Error.what()));
+            code = ExitError;
+            QCoreApplication::exit(code);
         }
     };
     QTimer timer;
@@ -186,9 +205,11 @@ int Watch(const QCommandLineParser &Parser, TCliContext &Context)
     QObject::connect(&timer, &QTimer::timeout, poll);
     QuitOnStopSignals();
     poll();
+    if (code != ExitDone)
+        return code;
     timer.start();
     QCoreApplication::exec();
-    return ExitDone;
+    return code;
 }
 
 int SetClock(const QCommandLineParser &, TCliContext &Context)
@@ -360,7 +381,9 @@ TCliContext DefaultCliContext(QTextStream &Out, QTextStream &Err)
 int RunCli(const QStringList &Arguments, TCliContext &Context)
 {
     try {
-        return Dispatch(Arguments, Context);
+        const int code = Dispatch(Arguments, Context);
+        RequireWritten(Context.Out);
+        return code;
     } catch (const EUsage &Error) {
         Context.Err << Program << ": " << QString::fromUtf8(Error.what()) << '\n'
                     << QStringLiteral("Try \"%1 --help\".").arg(Program) << Qt::endl;

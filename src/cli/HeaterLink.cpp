@@ -3,6 +3,7 @@
 #include "cli/StatusJson.h"
 #include "i18n/Language.h"
 #include "protocol/Commands.h"
+#include "protocol/Encodings.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
@@ -38,6 +39,34 @@ QString SilentHeaterMessage(const QString &Detail)
     return QStringLiteral("The heater stopped answering (%1): unplug it and plug it in again.").arg(Detail);
 }
 
+void THistoryTally::Add(const THistoryBlock &Block)
+{
+    ++Blocks;
+    BadRecords += Block.BadRecords;
+    // Every record the block held in full has a log line; those with a good checksum and no
+    // sample were too old.
+    OldRecords += static_cast<int>(Block.LogLines.size() - Block.BadRecords - static_cast<qsizetype>(Block.Samples.size()));
+}
+
+QString NoSamplesMessage(const THistoryTally &Tally)
+{
+    if (Tally.BadRecords == 0 && Tally.OldRecords == 0)
+        return Tally.Blocks == 0 ? QStringLiteral("no valid samples: the heater sent no stored history")
+                                 : QStringLiteral("no valid samples: the heater's replies held no whole record");
+    const auto records = [](int Count) { return Count == 1 ? QStringLiteral("1 record") : QStringLiteral("%1 records").arg(Count); };
+    QStringList reasons;
+    if (Tally.BadRecords > 0)
+        reasons << records(Tally.BadRecords) + QStringLiteral(" with a bad checksum");
+    if (Tally.OldRecords > 0)
+        reasons << records(Tally.OldRecords) + QStringLiteral(" dated before 2016 (empty)");
+    return QStringLiteral("no valid samples: ") + reasons.join(QStringLiteral(", "));
+}
+
+QString ShortCommandMessage(int Written)
+{
+    return QStringLiteral("The heater took only %1 of the command's %2 bytes: it was not set.").arg(Written).arg(OutputReportSize);
+}
+
 THeaterLink::THeaterLink(TFHid &Hid) : FHid(Hid)
 {
     const THeaterSearch search = FindHeater(Hid);
@@ -65,10 +94,13 @@ TCurrentData THeaterLink::ReadStatus()
 
 TCommandExchange THeaterLink::Send(std::uint8_t Command, std::int32_t Value)
 {
-    return Exchange([&] { return ExchangeCommand(FHid, Command, Value, LetEventsThrough); });
+    TCommandExchange exchange = Exchange([&] { return ExchangeCommand(FHid, Command, Value, LetEventsThrough); });
+    if (exchange.Written < OutputReportSize)
+        throw std::runtime_error(ShortCommandMessage(exchange.Written).toStdString());
+    return exchange;
 }
 
-int THeaterLink::DownloadPage(bool Restart, int Blocks, THistoryList &History,
+int THeaterLink::DownloadPage(bool Restart, int Blocks, THistoryList &History, THistoryTally &Tally,
                               const std::function<void(int Percent)> &Progress)
 {
     return Exchange([&] {
@@ -77,7 +109,8 @@ int THeaterLink::DownloadPage(bool Restart, int Blocks, THistoryList &History,
                                {.Yield = LetEventsThrough,
                                 .Cancelled = {},
                                 .Progress = Progress,
-                                .Block = [&History](const THistoryBlock &Block) {
+                                .Block = [&History, &Tally](const THistoryBlock &Block) {
+                                    Tally.Add(Block);
                                     for (const THistoryData &sample : Block.Samples)
                                         History.Add(sample);
                                 }});

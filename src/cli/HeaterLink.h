@@ -20,6 +20,19 @@ QString NoHeaterMessage(bool Refused);
 // Why the heater in use gives no reading.
 QString SilentHeaterMessage(const QString &Detail);
 
+// What the history's records were, so that a download without one sample to keep can say why.
+struct THistoryTally {
+    int Blocks = 0;
+    int BadRecords = 0;   // a bad checksum: a garbled record, or erased flash (all 0xFF)
+    int OldRecords = 0;   // dated before 2016: an empty record (all zero) among them
+    void Add(const THistoryBlock &Block);
+};
+// "no valid samples: 12 records with a bad checksum", or that the heater sent none at all.
+QString NoSamplesMessage(const THistoryTally &Tally);
+
+// Why a command did not reach the heater whole.
+QString ShortCommandMessage(int Written);
+
 // The heater of a one-shot command: the first one found that this user may open. Each exchange
 // opens the device and closes it again, as the window does.
 class THeaterLink {
@@ -30,10 +43,12 @@ public:
 
     // Raise std::runtime_error with SilentHeaterMessage when the heater does not answer.
     TCurrentData ReadStatus();
+    // Raises std::runtime_error with ShortCommandMessage when the command went out short, too.
     TCommandExchange Send(std::uint8_t Command, std::int32_t Value);
     // One page of the stored history: a restart or a continuation, then up to Blocks blocks
-    // added to History. Returns the number of blocks that came.
-    int DownloadPage(bool Restart, int Blocks, THistoryList &History, const std::function<void(int Percent)> &Progress);
+    // added to History, and each block counted in Tally. Returns the number of blocks that came.
+    int DownloadPage(bool Restart, int Blocks, THistoryList &History, THistoryTally &Tally,
+                     const std::function<void(int Percent)> &Progress);
 
 private:
     template <class F>

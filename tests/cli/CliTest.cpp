@@ -10,6 +10,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <set>
+
 namespace {
 
 const char *const HeaterPath = "/dev/hidraw-heater0";
@@ -249,6 +251,105 @@ TEST_F(CliTest, HistoryThatCannotBeWrittenLeavesNoFileAndSaysWhy)
     EXPECT_EQ(run.Code, ExitError);
     EXPECT_TRUE(run.Err.startsWith(QStringLiteral("helvane-cli: Cannot write \"%1\"").arg(target))) << run.Err.toStdString();
     EXPECT_TRUE(run.Out.isEmpty());
+}
+
+// However late the heater answers, its reply to the command that starts a read-out included:
+// the history command, and a page of one block continued by a page to the end, bring every
+// stored record exactly once.
+TEST_F(CliTest, HistoryHoldsEveryRecordOnceHoweverLateTheHeaterAnswers)
+{
+    PlugExampleHeater();
+    Store(Hourly(38));   // ten blocks, the last one half full
+    const auto expectEveryRecordOnce = [](const THistoryList &History) {
+        std::set<TDateTime> times;
+        for (const THistoryData &sample : History)
+            times.insert(sample.DT);
+        EXPECT_EQ(times.size(), static_cast<std::size_t>(History.Count())) << "a record came twice";
+        EXPECT_EQ(History.Count(), 38) << "records went missing";
+    };
+    for (const int latency : {0, 2, 5, 20, 60}) {
+        SCOPED_TRACE(latency);
+        heatersim_set_reply_latency(latency);
+        const TCliRun run = Run({QStringLiteral("history"), QStringLiteral("--csv"), CsvPath()});
+        EXPECT_EQ(run.Code, ExitDone) << run.Err.toStdString();
+        EXPECT_EQ(run.Out, QStringLiteral("38 samples written to %1\n").arg(CsvPath()));
+
+        TFHid hid(QStringLiteral(HEATERSIM_FILE), nullptr);
+        THeaterLink link(hid);
+        THistoryList history;
+        THistoryTally tally;
+        // A page of one block: with the heater working through requests already written, the
+        // blocks it delivered for those come with the page.
+        EXPECT_LE(link.DownloadPage(true, 1, history, tally, {}), 3);
+        link.DownloadPage(false, 500, history, tally, {});
+        expectEveryRecordOnce(history);
+        EXPECT_EQ(tally.BadRecords, 0);   // the command's late reply was no block
+    }
+}
+
+// A download without one sample to keep says what came, leaves the file that was there as it
+// was and ends with an error.
+TEST_F(CliTest, HistoryWithoutValidSamplesKeepsTheFileAndSaysWhy)
+{
+    const TRecord erased = [] {
+        TRecord record;
+        record.fill(0xFF);
+        return record;
+    }();
+    const struct {
+        const char *Name;
+        std::vector<TRecord> Stored;
+        bool Silent;
+        QString Said;
+    } cases[] = {
+        {"bad checksums", {Record(April7, 50, 0, true), Record(April7, 50, 0, true), Record(April7, 50, 0, true),
+                           Record(April7, 50, 0, true)}, false, QStringLiteral("4 records with a bad checksum")},
+        {"erased flash", std::vector<TRecord>(4, erased), false, QStringLiteral("4 records with a bad checksum")},
+        {"empty records", std::vector<TRecord>(5, TRecord{}), false, QStringLiteral("8 records dated before 2016 (empty)")},
+        {"both", {erased, TRecord{}}, false,
+         QStringLiteral("1 record with a bad checksum, 3 records dated before 2016 (empty)")},
+        {"nothing stored", {}, false, QStringLiteral("the heater sent no stored history")},
+        {"silent heater", Hourly(8), true, QStringLiteral("the heater sent no stored history")},
+    };
+    PlugExampleHeater();
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        QFile old(CsvPath());
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("kept\r\n");
+        old.close();
+        Store(c.Stored);
+        heatersim_set_silent(c.Silent ? 1 : 0);
+
+        const TCliRun run = Run({QStringLiteral("history"), QStringLiteral("--csv"), CsvPath()});
+        EXPECT_EQ(run.Code, ExitError);
+        EXPECT_EQ(run.Err, QStringLiteral("helvane-cli: no valid samples: %1; \"%2\" was not written.\n").arg(c.Said, CsvPath()));
+        EXPECT_TRUE(run.Out.isEmpty());
+        ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+        EXPECT_EQ(old.readAll(), QByteArray("kept\r\n"));
+        old.close();
+    }
+}
+
+// A command the heater took short, or not at all, was not set: the tool says so and ends with
+// an error, as the window's log shows the short count.
+TEST_F(CliTest, CommandWrittenShortIsAnError)
+{
+    PlugExampleHeater();
+    heatersim_fail_write(L"cut short");
+    for (const QStringList &arguments : {QStringList{QStringLiteral("set-pwm"), QStringLiteral("1"), QStringLiteral("500")},
+                                         QStringList{QStringLiteral("set-clock")},
+                                         QStringList{QStringLiteral("set-setpoint"), QStringLiteral("60")}}) {
+        for (const int written : {0, 1, 64}) {
+            SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString() + " " + std::to_string(written));
+            heatersim_set_failure_result(written);
+            const TCliRun run = Run(arguments);
+            EXPECT_EQ(run.Code, ExitError);
+            EXPECT_EQ(run.Err, QStringLiteral("helvane-cli: The heater took only %1 of the command's 65 bytes: it was not set.\n")
+                                   .arg(written));
+            EXPECT_TRUE(run.Out.isEmpty());
+        }
+    }
 }
 
 // The monitor of watch and the bridge: a heater that goes and comes back, and one that is there

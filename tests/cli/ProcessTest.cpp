@@ -66,4 +66,36 @@ TEST(CliProcess, WatchPrintsAndLogsEachReadingAndEndsCleanlyOnStop)
     EXPECT_TRUE(printedText.contains(QStringLiteral("Tsoll=60°C")));
 }
 
+// Output that cannot be written is no success: every command that prints ends with an error
+// when its standard output is a full disk.
+TEST(CliProcess, OutputToAFullDiskIsAnError)
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no /dev/full here";
+    const QTemporaryDir dir;
+    const QString csv = dir.filePath(QStringLiteral("history.csv"));
+    const QStringList commands[] = {
+        {QStringLiteral("status")},
+        {QStringLiteral("status"), QStringLiteral("--json")},
+        {QStringLiteral("history"), QStringLiteral("--csv"), csv, QStringLiteral("--pages"), QStringLiteral("1")},
+        {QStringLiteral("set-clock")},
+        {QStringLiteral("set-setpoint"), QStringLiteral("60")},
+        {QStringLiteral("set-pwm"), QStringLiteral("1"), QStringLiteral("-1")},
+        {QStringLiteral("status"), QStringLiteral("--help")},
+        {QStringLiteral("--help")},
+        {QStringLiteral("--version")},
+    };
+    for (const QStringList &arguments : commands) {
+        SCOPED_TRACE(arguments.join(QLatin1Char(' ')).toStdString());
+        QProcess cli;
+        cli.setProcessEnvironment(HeaterEnvironment(true));
+        cli.setStandardOutputFile(QStringLiteral("/dev/full"));
+        cli.start(QStringLiteral(HELVANE_CLI_FILE), arguments);
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        EXPECT_EQ(cli.exitCode(), 1);
+        EXPECT_TRUE(cli.readAllStandardError().contains("helvane-cli: Cannot write to standard output: "));
+    }
+}
+
+
 }

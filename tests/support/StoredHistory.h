@@ -48,6 +48,8 @@ inline void Store(const std::vector<TRecord> &Records)
     std::vector<std::uint8_t> bytes;
     for (const TRecord &record : Records)
         bytes.insert(bytes.end(), record.begin(), record.end());
-    heatersim_set_history(bytes.data(), static_cast<int>(Records.size()));
+    // The model ignores a null list: an empty one is stored as an empty history all the same.
+    static const std::uint8_t none = 0;
+    heatersim_set_history(bytes.empty() ? &none : bytes.data(), static_cast<int>(Records.size()));
 }
 
