@@ -1,10 +1,12 @@
 #include "app/Application.h"
 #include "Version.h"
+#include "core/FileErrors.h"
 
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
+    IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("helvane"));
     QApplication::setApplicationVersion(QStringLiteral(HELVANE_VERSION_TEXT));

@@ -1,5 +1,6 @@
 #include "Version.h"
 #include "cli/Cli.h"
+#include "core/FileErrors.h"
 
 #include <QCoreApplication>
 
@@ -7,6 +8,7 @@
 
 int main(int argc, char **argv)
 {
+    IgnoreFileSizeSignal();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("helvane-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(HELVANE_VERSION_TEXT));

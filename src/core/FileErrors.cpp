@@ -3,6 +3,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <csignal>
 #include <stdexcept>
 
 QString ShortWriteReason(const QFileDevice &File, qint64 Written, qint64 Size)
@@ -10,6 +11,13 @@ QString ShortWriteReason(const QFileDevice &File, qint64 Written, qint64 Size)
     if (File.error() != QFileDevice::NoError)
         return File.errorString();
     return QStringLiteral("only %1 of %2 bytes could be written").arg(std::max<qint64>(Written, 0)).arg(Size);
+}
+
+void IgnoreFileSizeSignal()
+{
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 namespace {

@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 TEST(CliProcess, ExitCodesTellDoneErrorAndBadUsage)
@@ -97,5 +101,51 @@ TEST(CliProcess, OutputToAFullDiskIsAnError)
     }
 }
 
+#ifdef Q_OS_UNIX
+// Under a file-size limit (ulimit -f, a service's LimitFSIZE=) a write past it fails as on a full
+// disk instead of ending the tool by a signal: the log keeps whole lines, the CSV that was there
+// stays, and the tool says why and ends with an error.
+TEST(CliProcess, FileSizeLimitIsAnErrorAndLeavesWholeFiles)
+{
+    constexpr qint64 Limit = 8192;
+    const QTemporaryDir dir;
+    const QString logFile = dir.filePath(QStringLiteral("Data.log"));
+    const QString csv = dir.filePath(QStringLiteral("history.csv"));
+    const QByteArray logLine = QByteArray(98, 'x') + "\r\n";
+    const struct {
+        QStringList Arguments;
+        QString File;
+        QByteArray Before;   // whole lines, close enough to the limit that the next one crosses it
+        const char *Said;
+    } cases[] = {
+        {{QStringLiteral("watch"), QStringLiteral("--log"), logFile}, logFile, logLine.repeated(Limit / logLine.size()),
+         "helvane-cli: Cannot write the data log"},
+        {{QStringLiteral("history"), QStringLiteral("--csv"), csv, QStringLiteral("--pages"), QStringLiteral("1")}, csv,
+         "kept\r\n", "helvane-cli: Cannot write \""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Arguments.join(QLatin1Char(' ')).toStdString());
+        QFile file(c.File);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.Before);
+        file.close();
+
+        QProcess cli;
+        cli.setProcessEnvironment(HeaterEnvironment(true));
+        cli.setChildProcessModifier([] {
+            const rlimit limit{Limit, Limit};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        cli.start(QStringLiteral(HELVANE_CLI_FILE), c.Arguments);
+        ASSERT_TRUE(cli.waitForFinished(30000));
+        EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit) << "ended by a signal";
+        EXPECT_EQ(cli.exitCode(), 1);
+        EXPECT_TRUE(cli.readAllStandardError().contains(c.Said));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), c.Before);
+        file.close();
+    }
+}
+#endif
 
 }
