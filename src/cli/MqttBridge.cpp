@@ -1,6 +1,7 @@
 #include "cli/MqttBridge.h"
 
 #include "cli/StatusJson.h"
+#include "settings/SettingValues.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -10,6 +11,17 @@ namespace {
 const QByteArray Online = QByteArrayLiteral("online");
 const QByteArray Offline = QByteArrayLiteral("offline");
 
+}
+
+std::optional<std::int32_t> TSerialConfirmation::Report(std::int32_t SN)
+{
+    if (!PlausibleSerialNumber(SN)) {
+        FLast.reset();
+        return std::nullopt;
+    }
+    const bool repeated = FLast == SN;
+    FLast = SN;
+    return repeated ? std::optional(SN) : std::nullopt;
 }
 
 TMqttBridge::TMqttBridge(TBridgeOptions Options, TFHid &Hid, QTextStream &Log)
@@ -27,12 +39,19 @@ void TMqttBridge::Start()
     FTimer.start();
 }
 
+// A report whose serial number is not trusted yet is no reading of a heater: the one in use is
+// offline until its reports are whole again.
 void TMqttBridge::Poll()
 {
     const THeaterPoll poll = FMonitor.Poll();
     Say(PresenceMessage(poll));
-    if (poll.Reading) {
-        const QString serialId = SerialNumberId(poll.Reading->SN);
+    std::optional<std::int32_t> serial;
+    if (poll.Reading)
+        serial = FSerials.Report(poll.Reading->SN);
+    else
+        FSerials.Missed();
+    if (serial) {
+        const QString serialId = SerialNumberId(*serial);
         if (!FClient || serialId != FHeater.SerialId)
             UseHeater(serialId, poll.Device.SerialNumber);
         FState = QJsonDocument(StatusJson(*poll.Reading)).toJson(QJsonDocument::Compact);

@@ -13,8 +13,23 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <cstdint>
+
 #include <memory>
 #include <optional>
+
+// Which heater the status reports come from: a serial number is trusted once it is plausible and
+// two reports in a row carry it, so that a garbled report never passes for a heater of its own.
+class TSerialConfirmation {
+public:
+    // The serial number of this report, once trusted.
+    std::optional<std::int32_t> Report(std::int32_t SN);
+    // A poll that brought no report.
+    void Missed() { FLast.reset(); }
+
+private:
+    std::optional<std::int32_t> FLast;
+};
 
 struct TBridgeOptions {
     TBrokerAddress Broker;
@@ -54,6 +69,7 @@ private:
     int FClientNumber = 0;   // tells the current client's reports from a replaced one's
     TDiscoveredHeater FHeater;
     TBridgeTopics FTopics;
+    TSerialConfirmation FSerials;
     std::optional<QByteArray> FState;
     bool FOnline = false;
     bool FConnected = false;

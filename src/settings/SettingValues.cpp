@@ -30,3 +30,14 @@ std::int32_t SerialNumberValue(int YearWeek, int Number)
 {
     return YearWeek * 10000 + Number;
 }
+
+bool PlausibleSerialNumber(std::int32_t SN)
+{
+    constexpr int LowestYearWeek = 1000;   // the year-week editor's minimum
+    constexpr int LastWeek = 53;
+    if (SN < 0)
+        return false;
+    const int yearWeek = SN / 10000;
+    const int week = yearWeek % 100;
+    return yearWeek >= LowestYearWeek && yearWeek <= 9999 && week >= 1 && week <= LastWeek;
+}

@@ -18,3 +18,8 @@ std::int32_t DeviceClockValue(const QDate &Date, const QTime &Time);
 
 // The serial number the heater keeps: year-week * 10000 + number.
 std::int32_t SerialNumberValue(int YearWeek, int Number);
+
+// Whether a serial number read from the heater has the form the window writes: a two-digit year
+// and an ISO week from 1 to 53 (YYWW, as the year-week editor holds it, 1000 or more), then a
+// number of up to four digits. A garbled status report rarely carries one.
+bool PlausibleSerialNumber(std::int32_t SN);

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
 #include <set>
 
 namespace {
@@ -203,6 +205,75 @@ TEST_F(MqttTest, StoppedOrKilledBridgeLeavesTheHeaterOffline)
             EXPECT_EQ(bridge.exitStatus(), QProcess::NormalExit);
             EXPECT_EQ(bridge.exitCode(), 0);
         }
+    }
+}
+
+// Status reports whose serial number is garbled, or plausible but never seen twice in a row,
+// make no device: the heater in use goes offline once and nothing else appears on the broker.
+TEST_F(MqttTest, GarbledStatusReportsMakeNoDevice)
+{
+    auto bridge = StartBridge();
+    ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+    ASSERT_TRUE(StateWithEnergy(12345));
+
+    std::minstd_rand noise(20);
+    const std::int32_t serials[] = {-1534983024, 18200001, 17090635, 18200001, 2147483647, 18210042, 0, 18200002,
+                                    -17090634, 18220003, 18200001, 17540001};
+    std::vector<unsigned char> script;
+    for (const std::int32_t serial : serials) {
+        std::vector<unsigned char> report(41);
+        for (unsigned char &byte : report)
+            byte = static_cast<unsigned char>(noise());
+        report[0] = 0;
+        for (int i = 0; i < 4; ++i)
+            report[static_cast<std::size_t>(1 + i)] = static_cast<unsigned char>(static_cast<std::uint32_t>(serial) >> (24 - 8 * i));
+        script.push_back(static_cast<unsigned char>(report.size()));
+        script.insert(script.end(), report.begin(), report.end());
+    }
+    const int readsBefore = heatersim_feature_reads();
+    heatersim_set_reply_script(script.data(), static_cast<int>(script.size()));
+    // Every garbled report polled, and a few polls of a heater that no longer answers after them.
+    ASSERT_TRUE(Subscriber.WaitFor([&] { return heatersim_feature_reads() >= readsBefore + std::ssize(serials) + 3; }));
+    QTest::qWait(200);
+
+    for (const auto &[topic, payload] : Subscriber.Messages())
+        EXPECT_TRUE(topic.starts_with("helvane/1709-0634/") || topic.starts_with("homeassistant/sensor/helvane_1709-0634/")) << topic;
+    std::vector<std::string> availability;
+    for (const auto &[topic, payload] : Subscriber.Messages()) {
+        if (topic == AvailabilityTopic)
+            availability.push_back(payload);
+    }
+    EXPECT_EQ(availability, (std::vector<std::string>{"online", "offline"}));
+    EXPECT_EQ(Json(Subscriber.Latest(StateTopic)).value("energy_today_wh").toInt(), 12345);
+}
+
+TEST(SerialConfirmation, TrustsAPlausibleSerialNumberSeenTwiceInARow)
+{
+    const struct {
+        const char *Name;
+        std::vector<std::optional<std::int32_t>> Reports;   // nullopt: a poll without a report
+        std::vector<std::optional<std::int32_t>> Trusted;
+    } cases[] = {
+        {"twice in a row", {17090634, 17090634, 17090634}, {std::nullopt, 17090634, 17090634}},
+        {"another between", {17090634, 18200001, 17090634}, {std::nullopt, std::nullopt, std::nullopt}},
+        {"garbled between", {17090634, -1534983024, 17090634, 17090634}, {std::nullopt, std::nullopt, std::nullopt, 17090634}},
+        {"a poll without a report between", {17090634, std::nullopt, 17090634}, {std::nullopt, std::nullopt, std::nullopt}},
+        {"never plausible", {-1534983024, -1534983024, 17540001, 17540001}, {std::nullopt, std::nullopt, std::nullopt, std::nullopt}},
+        {"a new heater", {17090634, 17090634, 18200001, 18200001}, {std::nullopt, 17090634, std::nullopt, 18200001}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        TSerialConfirmation confirmation;
+        std::vector<std::optional<std::int32_t>> trusted;
+        for (const std::optional<std::int32_t> &report : c.Reports) {
+            if (report) {
+                trusted.push_back(confirmation.Report(*report));
+            } else {
+                confirmation.Missed();
+                trusted.push_back(std::nullopt);
+            }
+        }
+        EXPECT_EQ(trusted, c.Trusted);
     }
 }
 

@@ -29,3 +29,20 @@ TEST(SettingValues, SerialNumberJoinsYearWeekAndNumber)
 {
     EXPECT_EQ(SerialNumberValue(1713, 1001), 17131001);
 }
+
+TEST(SettingValues, PlausibleSerialNumberHasAYearWeekAndANumber)
+{
+    const struct {
+        std::int32_t SN;
+        bool Plausible;
+    } cases[] = {
+        {17090634, true},  {17131001, true},  {10010000, true},  {99539999, true}, {17530001, true},
+        {17540001, false},   // week 54
+        {17000634, false},   // week 0
+        {9520634, false},    // year-week 0952, below the editor's range
+        {0, false},          {-1534983024, false}, {-17090634, false},
+        {2147483647, false},   // year-week 214748
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(PlausibleSerialNumber(c.SN), c.Plausible) << c.SN;
+}
