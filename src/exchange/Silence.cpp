@@ -21,6 +21,8 @@ int TSilenceWatch::RemainingMs(TClock::time_point Now) const
 
 int TSilenceWatch::ReadWaitMs(TClock::time_point Now) const
 {
+    if (FEmptyReads == 0)
+        return 0;
     const int readsLeft = std::max(EmptyReads - FEmptyReads, 1);
     return (RemainingMs(Now) + readsLeft - 1) / readsLeft;
 }

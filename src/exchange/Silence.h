@@ -22,9 +22,10 @@ public:
     bool Silent(TClock::time_point Now) const;
     // Nothing came for Lasting, however often it was read.
     bool Lasted(TClock::time_point Now) const { return Now - FLastHeard >= Lasting; }
-    // How long the next read may wait: what is left of Lasting, spread over the empty reads still
-    // to come, so that the last of them ends the silence and no more requests are written for it
-    // than empty reads are needed.
+    // How long the next read may wait: none right after a reply, as the heater may still be at
+    // work on requests written before; in a silence, what is left of Lasting spread over the
+    // empty reads still to come, so that the last of them ends it and no more requests are
+    // written for it than empty reads are needed.
     int ReadWaitMs(TClock::time_point Now) const;
     // What is left of Lasting, for a read that waits for one reply on its way.
     int RemainingMs(TClock::time_point Now) const;

@@ -45,8 +45,8 @@ TEST(SilenceWatch, AReplyStartsTheSilenceAgain)
     EXPECT_TRUE(watch.Silent(Start + 10s));
 }
 
-// The reads of a silence share what is left of it, so that the last of the thousand ends it and
-// no request more is written than the empty reads need.
+// A read right after a reply does not wait; the reads of a silence share what is left of it, so
+// that the last of the thousand ends it and no request more is written than the empty reads need.
 TEST(SilenceWatch, ReadsShareWhatIsLeftOfTheSilence)
 {
     const struct {
@@ -55,13 +55,14 @@ TEST(SilenceWatch, ReadsShareWhatIsLeftOfTheSilence)
         int WaitMs;
         int RemainingMs;
     } cases[] = {
-        {0, 0ms, 1, 1000},         // a fresh silence: a millisecond a read
+        {0, 0ms, 0, 1000},         // right after a reply: no wait, more may be ready at once
+        {1, 1ms, 1, 999},          // a fresh silence: a millisecond a read
         {999, 10ms, 990, 990},      // the last read waits for all that is left
         {500, 500ms, 1, 500},
         {500, 100ms, 2, 900},      // rounded up: 900 ms over 500 reads
         {1000, 400ms, 600, 600},    // reads beyond the thousand wait for the rest at once
         {10, 1500ms, 0, 0},         // the silence has lasted: reads no longer wait
-        {0, 999500us, 1, 1},       // parts of a millisecond left are waited for whole
+        {1, 999500us, 1, 1},       // parts of a millisecond left are waited for whole
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << c.EmptyReads << " after " << c.After.count() << " us");
