@@ -11,6 +11,24 @@ constexpr int CheckBoxGap = 4;
 
 TChartTicker::TChartTicker(const TLocaleFormats &Formats) : FFormats(Formats) {}
 
+// The chart library asks for a step first, then for the ticks and sub-ticks of that step: the
+// ticks are worked out here once, from the range, and the step it is handed back is not used.
+double TChartTicker::getTickStep(const QCPRange &Range)
+{
+    FTicks = ChartTicks({Range.lower, Range.upper}, FPattern, tickCount());
+    return 1;
+}
+
+int TChartTicker::getSubTickCount(double)
+{
+    return FTicks.SubTickCount;
+}
+
+QVector<double> TChartTicker::createTickVector(double, const QCPRange &)
+{
+    return QVector<double>(FTicks.Keys.begin(), FTicks.Keys.end());
+}
+
 QString TChartTicker::getTickLabel(double Tick, const QLocale &, QChar, int)
 {
     return FormatDateTime(FFormats, FPattern, ChartKeyToDateTime(Tick));

@@ -5,22 +5,28 @@
 // series.
 
 #include "core/LocaleFormats.h"
+#include "history/ChartTicks.h"
 
 #include <qcustomplot.h>
 
-// Labels the bottom axis, whose keys are chart keys, in one of the program's patterns.
-class TChartTicker : public QCPAxisTickerDateTime {
+// Ticks and labels of the bottom axis, whose keys are chart keys: whole calendar steps in the keys'
+// own frame, labelled in one of the program's patterns.
+class TChartTicker : public QCPAxisTicker {
 public:
     explicit TChartTicker(const TLocaleFormats &Formats);
     void SetPattern(const QString &Pattern) { FPattern = Pattern; }
     const QString &Pattern() const { return FPattern; }
 
 protected:
+    double getTickStep(const QCPRange &Range) override;
+    int getSubTickCount(double TickStep) override;
+    QVector<double> createTickVector(double TickStep, const QCPRange &Range) override;
     QString getTickLabel(double Tick, const QLocale &Locale, QChar FormatChar, int Precision) override;
 
 private:
     TLocaleFormats FFormats;
     QString FPattern = QStringLiteral("dd/MM/yyyy");
+    TChartTicks FTicks;   // worked out for the range being ticked
 };
 
 // A legend entry led by a check box that is ticked while its series is shown.
