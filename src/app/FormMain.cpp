@@ -136,36 +136,36 @@ void TFormMain::ApplyMode()
 
 void TFormMain::BindHandlers()
 {
-    Bind(timRefreshCurrentData, &QTimer::timeout, &TFormMain::timRefreshCurrentDataTimer);
-    Bind(btnRefreshUSB, &QPushButton::clicked, &TFormMain::btnRefreshUSBClick);
-    Bind(btnGetStatus, &QPushButton::clicked, &TFormMain::btnGetStatusClick);
-    Bind(btnSetDateTime, &QPushButton::clicked, &TFormMain::btnSetDateTimeClick);
-    Bind(btnSetLocalDT, &QPushButton::clicked, &TFormMain::btnSetLocalDTClick);
-    Bind(btnSetTSoll, &QPushButton::clicked, &TFormMain::btnSetTSollClick);
-    Bind(btnSetPWM1, &QPushButton::clicked, &TFormMain::btnSetPWM1Click);
-    Bind(btnSetPWM2, &QPushButton::clicked, &TFormMain::btnSetPWM2Click);
-    Bind(btnSetPWM3, &QPushButton::clicked, &TFormMain::btnSetPWM3Click);
-    Bind(btnSetMax1, &QPushButton::clicked, &TFormMain::btnSetMax1Click);
-    Bind(btnSetMax2, &QPushButton::clicked, &TFormMain::btnSetMax2Click);
-    Bind(btnSetMax3, &QPushButton::clicked, &TFormMain::btnSetMax3Click);
-    Bind(btnSetNull1, &QPushButton::clicked, &TFormMain::btnSetNull1Click);
-    Bind(btnSetNull2, &QPushButton::clicked, &TFormMain::btnSetNull2Click);
-    Bind(btnSetNull3, &QPushButton::clicked, &TFormMain::btnSetNull3Click);
-    Bind(btnAutoPWM1, &QPushButton::clicked, &TFormMain::btnAutoPWM1Click);
-    Bind(btnAutoPWM2, &QPushButton::clicked, &TFormMain::btnAutoPWM2Click);
-    Bind(btnAutoPWM3, &QPushButton::clicked, &TFormMain::btnAutoPWM3Click);
-    Bind(btnSetSN, &QPushButton::clicked, &TFormMain::btnSetSNClick);
-    Bind(mnuUpdateFW, &QAction::triggered, &TFormMain::mnuUpdateFWClick);
-    Bind(btnLoadMoreData, &QPushButton::clicked, &TFormMain::btnLoadMoreDataClick);
-    Bind(btnGetData, &QPushButton::clicked, &TFormMain::btnGetDataClick);
+    BindExchange(timRefreshCurrentData, &QTimer::timeout, &TFormMain::timRefreshCurrentDataTimer);
+    BindExchange(btnRefreshUSB, &QPushButton::clicked, &TFormMain::btnRefreshUSBClick);
+    BindExchange(btnGetStatus, &QPushButton::clicked, &TFormMain::btnGetStatusClick);
+    BindExchange(btnSetDateTime, &QPushButton::clicked, &TFormMain::btnSetDateTimeClick);
+    BindExchange(btnSetLocalDT, &QPushButton::clicked, &TFormMain::btnSetLocalDTClick);
+    BindExchange(btnSetTSoll, &QPushButton::clicked, &TFormMain::btnSetTSollClick);
+    BindExchange(btnSetPWM1, &QPushButton::clicked, &TFormMain::btnSetPWM1Click);
+    BindExchange(btnSetPWM2, &QPushButton::clicked, &TFormMain::btnSetPWM2Click);
+    BindExchange(btnSetPWM3, &QPushButton::clicked, &TFormMain::btnSetPWM3Click);
+    BindExchange(btnSetMax1, &QPushButton::clicked, &TFormMain::btnSetMax1Click);
+    BindExchange(btnSetMax2, &QPushButton::clicked, &TFormMain::btnSetMax2Click);
+    BindExchange(btnSetMax3, &QPushButton::clicked, &TFormMain::btnSetMax3Click);
+    BindExchange(btnSetNull1, &QPushButton::clicked, &TFormMain::btnSetNull1Click);
+    BindExchange(btnSetNull2, &QPushButton::clicked, &TFormMain::btnSetNull2Click);
+    BindExchange(btnSetNull3, &QPushButton::clicked, &TFormMain::btnSetNull3Click);
+    BindExchange(btnAutoPWM1, &QPushButton::clicked, &TFormMain::btnAutoPWM1Click);
+    BindExchange(btnAutoPWM2, &QPushButton::clicked, &TFormMain::btnAutoPWM2Click);
+    BindExchange(btnAutoPWM3, &QPushButton::clicked, &TFormMain::btnAutoPWM3Click);
+    BindExchange(btnSetSN, &QPushButton::clicked, &TFormMain::btnSetSNClick);
+    BindExchange(mnuUpdateFW, &QAction::triggered, &TFormMain::mnuUpdateFWClick);
+    BindExchange(btnLoadMoreData, &QPushButton::clicked, &TFormMain::btnLoadMoreDataClick);
+    BindExchange(btnGetData, &QPushButton::clicked, &TFormMain::btnGetDataClick);
     Bind(btnMeasPV1, &QPushButton::clicked, &TFormMain::btnMeasPV1Click);
     Bind(btnMeasPV2, &QPushButton::clicked, &TFormMain::btnMeasPV2Click);
     Bind(btnMeasPV3, &QPushButton::clicked, &TFormMain::btnMeasPV3Click);
-    Bind(btnReadMem, &QPushButton::clicked, &TFormMain::btnReadMemClick);
-    Bind(btnGetFlashTable, &QPushButton::clicked, &TFormMain::btnGetFlashTableClick);
-    Bind(btnClearSector, &QPushButton::clicked, &TFormMain::btnClearSectorClick);
-    Bind(btnExportHistory, &QPushButton::clicked, &TFormMain::btnExportHistoryClick);
-    Bind(btnClearHistory, &QPushButton::clicked, &TFormMain::btnClearHistoryClick);
+    BindExchange(btnReadMem, &QPushButton::clicked, &TFormMain::btnReadMemClick);
+    BindExchange(btnGetFlashTable, &QPushButton::clicked, &TFormMain::btnGetFlashTableClick);
+    BindExchange(btnClearSector, &QPushButton::clicked, &TFormMain::btnClearSectorClick);
+    BindExchange(btnExportHistory, &QPushButton::clicked, &TFormMain::btnExportHistoryClick);
+    BindExchange(btnClearHistory, &QPushButton::clicked, &TFormMain::btnClearHistoryClick);
     Bind(btnNow, &QPushButton::clicked, &TFormMain::btnNowClick);
     Bind(btnToday, &QPushButton::clicked, &TFormMain::btnTodayClick);
     Bind(btnThisWeek, &QPushButton::clicked, &TFormMain::btnThisWeekClick);
@@ -173,6 +173,12 @@ void TFormMain::BindHandlers()
     BindChart();
     for (QWidget *watched : std::initializer_list<QWidget *>{edtDate, edtTime, edtTSoll, pnlNotConnected})
         watched->installEventFilter(this);
+}
+
+void TFormMain::RunDeferredDeviceEvents()
+{
+    for (const std::function<void()> &event : std::exchange(FDeferredDeviceEvents, {}))
+        event();
 }
 
 void TFormMain::BindChart()
@@ -371,21 +377,24 @@ void TFormMain::LogLine(const QString &Line)
     const QString bounded = Line.size() <= MaxLogLineLength
         ? Line
         : Line.left(MaxLogLineLength) + QStringLiteral(" [... %1 more characters]").arg(Line.size() - MaxLogLineLength);
-    if (FLogBatch)
-        FLogBatch->append(bounded);
+    if (FLogBatchDepth > 0)
+        FLogBatch.append(bounded);
     else
         memLog->appendPlainText(bounded);
 }
 
 void TFormMain::BeginLogBatch()
 {
-    memLog->setUpdatesEnabled(false);
-    FLogBatch.emplace();
+    if (FLogBatchDepth++ == 0)
+        memLog->setUpdatesEnabled(false);
 }
 
+// An end without a batch open does nothing: a dump may fail before it opens its batch.
 void TFormMain::EndLogBatch()
 {
-    const QStringList lines = std::exchange(FLogBatch, std::nullopt).value_or(QStringList());
+    if (FLogBatchDepth == 0 || --FLogBatchDepth > 0)
+        return;
+    const QStringList lines = std::exchange(FLogBatch, QStringList());
     if (!lines.isEmpty())
         memLog->appendPlainText(lines.join(QLatin1Char('\n')));
     memLog->setUpdatesEnabled(true);

@@ -13,6 +13,7 @@
 #include "protocol/StatusReport.h"
 
 #include <QPointer>
+#include <QScopeGuard>
 #include <QSharedPointer>
 #include <QWidget>
 
@@ -322,11 +323,25 @@ private:
     void FitLogHeight();
 
     // Appends lines to the log memo; between the two calls below they are collected and the
-    // memo takes them in one piece, painting once.
+    // memo takes them in one piece, painting once. Batches nest: the outermost end shows them all.
     void LogLine(const QString &Line);
     void LogError(const std::exception &Error);
     void BeginLogBatch();
     void EndLogBatch();
+
+    // The heater is held by one exchange at a time. An exchange holds it from start to end
+    // (exchanges it runs itself nest in its hold); what the window's events would start
+    // meanwhile, from the message processing inside the exchange, is not started: clicks, keys
+    // and poll ticks are dropped, device arrival and removal are handled once the hold ends.
+    [[nodiscard]] auto HoldHeater()
+    {
+        ++FHeld;
+        return qScopeGuard([this] {
+            if (--FHeld == 0 && !FDeferredDeviceEvents.empty())
+                QMetaObject::invokeMethod(this, [this] { RunDeferredDeviceEvents(); }, Qt::QueuedConnection);
+        });
+    }
+    void RunDeferredDeviceEvents();
 
     void DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Restart);
     void RunDump(const std::function<void(TdlgProgress &)> &Dump);
@@ -344,6 +359,9 @@ private:
     void GuardedDeviceEvent(TFHid *Sender, const QString &DeviceName);
     template <class Sender, class Signal>
     void Bind(Sender *Control, Signal Event, void (TFormMain::*Method)());
+    // Binds a handler that talks to the heater: it does nothing while an exchange holds the heater.
+    template <class Sender, class Signal>
+    void BindExchange(Sender *Control, Signal Event, void (TFormMain::*Method)());
 
     struct TKeyText {
         QPointer<QWidget> Control;
@@ -352,7 +370,10 @@ private:
 
     TStartupOptions FOptions;
     bool FShown = false;
-    std::optional<QStringList> FLogBatch;
+    int FLogBatchDepth = 0;
+    QStringList FLogBatch;
+    int FHeld = 0;   // exchanges in progress, each inside the one before
+    std::vector<std::function<void()>> FDeferredDeviceEvents;
     // Per string: a sweep ended and its measurement file is still to be written.
     std::array<bool, 3> FMeasureFileDue{};
     // The control that took the last left-button press, until its release.
@@ -391,6 +412,10 @@ void TFormMain::Guarded(F &&Handler)
 template <void (TFormMain::*Method)(TFHid *, const QString &)>
 void TFormMain::GuardedDeviceEvent(TFHid *Sender, const QString &DeviceName)
 {
+    if (FHeld > 0) {
+        FDeferredDeviceEvents.push_back([this, Sender, DeviceName] { GuardedDeviceEvent<Method>(Sender, DeviceName); });
+        return;
+    }
     Guarded([&] { (this->*Method)(Sender, DeviceName); });
 }
 
@@ -398,4 +423,13 @@ template <class Sender, class Signal>
 void TFormMain::Bind(Sender *Control, Signal Event, void (TFormMain::*Method)())
 {
     connect(Control, Event, this, [this, Method] { Guarded([&] { (this->*Method)(); }); });
+}
+
+template <class Sender, class Signal>
+void TFormMain::BindExchange(Sender *Control, Signal Event, void (TFormMain::*Method)())
+{
+    connect(Control, Event, this, [this, Method] {
+        if (FHeld == 0)
+            Guarded([&] { (this->*Method)(); });
+    });
 }

@@ -13,6 +13,7 @@ const QSize ClientSize(553, 119);
 TdlgProgress::TdlgProgress(QWidget *Owner) : QDialog(Owner, Qt::Dialog | Qt::WindowStaysOnTopHint)
 {
     setFixedSize(ClientSize);
+    setWindowModality(Qt::WindowModal);
     Label1 = new QLabel(this);
     Label1->setGeometry(16, 16, 513, 17);
     ProgressBar1 = new QProgressBar(this);

@@ -1,7 +1,8 @@
 #pragma once
 
-// The progress dialog of long exchanges with the heater: not modal, so the main window stays
-// usable, and Cancel only marks the exchange as cancelled for its next pass.
+// The progress dialog of long exchanges with the heater: modal to the main window, whose controls
+// would start another exchange while this one holds the heater, and Cancel only marks the
+// exchange as cancelled for its next pass.
 
 #include <QDialog>
 

@@ -21,6 +21,7 @@ constexpr unsigned long ArrivalWaitMs = 300;
 
 void TFormMain::ConnectDevice()
 {
+    const auto hold = HoldHeater();
     bool refused = false;
     for (const TFHidDevice &device : FHid->Enumerate(0, 0)) {
         if (!IsHeater(device))

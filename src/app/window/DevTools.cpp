@@ -32,6 +32,7 @@ void SetProgress(TdlgProgress &Dialog, int Done, int Total)
 // reaches the error box, and the timer stays off until the next exchange switches it on.
 void TFormMain::RunDump(const std::function<void(TdlgProgress &)> &Dump)
 {
+    const auto hold = HoldHeater();
     timRefreshCurrentData->stop();
     FHid->Open(FMyHidDev.DevicePath);
     std::unique_ptr<TdlgProgress> dialog = CreateProgressDialog();

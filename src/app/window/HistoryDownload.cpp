@@ -22,6 +22,7 @@ constexpr int GetDataBlocks = 100;
 void TFormMain::GetHistoryData(int RequestCount, bool Restart)
 {
     {
+        const auto hold = HoldHeater();
         timRefreshCurrentData->stop();
         std::unique_ptr<TdlgProgress> dialog = CreateProgressDialog();
         BeginLogBatch();

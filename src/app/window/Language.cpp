@@ -84,7 +84,7 @@ std::unique_ptr<TdlgProgress> TFormMain::CreateProgressDialog()
     return dialog;
 }
 
-// The caption and label of a transfer, the bar at 0, shown without holding up the window.
+// The caption and label of a transfer, the bar at 0, shown over the window it holds.
 void TFormMain::ShowTransferProgress(TdlgProgress &Dialog)
 {
     Dialog.setWindowTitle(Translate(QStringLiteral("sCapProgress")));

@@ -15,6 +15,7 @@ constexpr float NotKeptVoltage = 255.0f;
 
 void TFormMain::RefreshCurrentData()
 {
+    const auto hold = HoldHeater();
     const auto closeDevice = qScopeGuard([this] { FHid->Close(); });
     try {
         FHid->Open(FMyHidDev.DevicePath);

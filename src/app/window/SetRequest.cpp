@@ -9,6 +9,7 @@
 
 TBytes TFormMain::SetRequest(std::uint8_t Command, std::int32_t Value)
 {
+    const auto hold = HoldHeater();
     timRefreshCurrentData->stop();
     // Runs inside other exchanges too: it closes only what it opened.
     const bool wasInactive = !FHid->Active();
