@@ -83,7 +83,7 @@ void CsvExport(benchmark::State &State)
     ResetPeak();
     const double before = StatusMegabytes("VmRSS:");
     for (auto _ : State)
-        window->WriteHistoryCsv(file, 0, count);
+        window->WriteHistoryCsv(file, window->FHistoryData);
     const double fileMegabytes = static_cast<double>(QFileInfo(file).size()) / (1024 * 1024);
     State.counters["file_MB"] = fileMegabytes;
     if (count == 1000000) {

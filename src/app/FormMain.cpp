@@ -210,6 +210,7 @@ void TFormMain::FormClose()
 {
     timRefreshCurrentData->stop();
     FHid->Close();
+    WriteDueMeasurements();
 }
 
 void TFormMain::FormDestroy()

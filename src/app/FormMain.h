@@ -72,9 +72,6 @@ public:
     int FMeasurePWM1 = 0;
     int FMeasurePWM2 = 0;
     int FMeasurePWM3 = 0;
-    int FMeasIndex1 = 0;
-    int FMeasIndex2 = 0;
-    int FMeasIndex3 = 0;
     // The ceiling of a string's computed power U x I, in watts: 500, or 700 in the extended modes.
     float MaxStringPower = 500;
     TLanguage FLanguage = TLanguage::English;
@@ -205,6 +202,8 @@ public:
     void btnMeasPV3Click();
     void MeasureStep(int n);
     QString MeasurementFile(int n) const;
+    // The readings kept while a string's sweep runs, and the one after its last step.
+    const THistoryList &MeasuredSamples(int n) const { return FMeasSamples.at(static_cast<std::size_t>(n - 1)); }
 
     // Development tools.
     void btnReadMemClick();
@@ -212,7 +211,7 @@ public:
     void btnClearSectorClick();
 
     // History export and clearing.
-    void WriteHistoryCsv(const QString &FileName, int FromIndex, int ToIndex);
+    void WriteHistoryCsv(const QString &FileName, const THistoryList &Samples);
     void btnExportHistoryClick();
     void btnClearHistoryClick();
 
@@ -346,9 +345,10 @@ private:
     void DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Restart);
     void RunDump(const std::function<void(TdlgProgress &)> &Dump);
     int &MeasurePWM(int n);
-    int &MeasIndex(int n);
     void ToggleMeasure(int n, QPushButton *Button);
+    void KeepMeasuredSample(const THistoryData &Sample);
     void WriteDueMeasurement(int n);
+    void WriteDueMeasurements();
     void KeepHistoryBlock(const THistoryBlock &Block);
 
     // Runs a handler so that no exception reaches the event loop: what it does not catch
@@ -376,6 +376,7 @@ private:
     std::vector<std::function<void()>> FDeferredDeviceEvents;
     // Per string: a sweep ended and its measurement file is still to be written.
     std::array<bool, 3> FMeasureFileDue{};
+    std::array<THistoryList, 3> FMeasSamples;
     // The control that took the last left-button press, until its release.
     QPointer<QWidget> FPressedControl;
 

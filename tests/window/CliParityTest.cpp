@@ -35,7 +35,7 @@ TEST_F(WindowTest, CommandLineToolWritesTheStatusLineAndTheCsvAsTheTechniciansWi
     }
     ASSERT_EQ(w->FHistoryData.Count(), 2299);
     const QString windowCsv = QDir(DataDir.path()).filePath(QStringLiteral("window.csv"));
-    w->WriteHistoryCsv(windowCsv, 0, w->FHistoryData.Count());
+    w->WriteHistoryCsv(windowCsv, w->FHistoryData);
 
     const QString cliCsv = QDir(DataDir.path()).filePath(QStringLiteral("cli.csv"));
     const TCliRun history = RunCliWith({QStringLiteral("history"), QStringLiteral("--csv"), cliCsv}, Now, TLocaleFormats{});

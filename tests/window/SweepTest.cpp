@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 namespace {
@@ -51,7 +52,7 @@ TEST_F(SweepTest, SweepRunsFromAThousandDownToOneAndWritesItsFileOnce)
     EXPECT_EQ(w->btnMeasPV1->text(), QStringLiteral("Stop"));
     EXPECT_TRUE(LogLines(*w).contains(QStringLiteral("Start Measure 1")));
     EXPECT_TRUE(DataLog().contains(QStringLiteral("Start Measure 1\r\n")));
-    const int start = w->FMeasIndex1;
+    const int before = w->FHistoryData.Count();
 
     EXPECT_EQ(Tick(*w), std::vector<TBytes>{Pwm(0x31, 1000)});
     EXPECT_EQ(Tick(*w), std::vector<TBytes>{Pwm(0x31, 999)});
@@ -63,7 +64,7 @@ TEST_F(SweepTest, SweepRunsFromAThousandDownToOneAndWritesItsFileOnce)
     QFile csv(file);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const int lines = static_cast<int>(csv.readAll().count("\r\n"));
-    EXPECT_EQ(lines, 2 + w->FHistoryData.Count() - start);
+    EXPECT_EQ(lines, 2 + w->FHistoryData.Count() - before);
     csv.remove();
     Tick(*w);
     EXPECT_FALSE(QFile::exists(file));   // once per sweep
@@ -94,4 +95,61 @@ TEST_F(SweepTest, StopInsideTheCommandExchangeEndsTheSweepAndWritesTheFileNextTi
     EXPECT_LE(w->FMeasurePWM3, 0);
     EXPECT_TRUE(Tick(*w).empty());
     EXPECT_TRUE(QFile::exists(w->MeasurementFile(3)));
+}
+
+// The file of a sweep that ended holds the sweep's own readings: written on close when the next
+// tick never came, and on removal of the heater, so that a reconnection cannot change it.
+TEST_F(SweepTest, FileOfAnEndedSweepIsWrittenOnCloseAndOnRemovalFromItsOwnReadings)
+{
+    for (const bool close : {true, false}) {
+        SCOPED_TRACE(close ? "close" : "removal");
+        heatersim_reset();
+        auto w = Engineering();
+        w->btnMeasPV1->click();
+        Tick(*w);
+        Tick(*w);
+        w->FMeasurePWM1 = 1;
+        Tick(*w);   // the last step: three readings kept during the sweep
+        const QString file = w->MeasurementFile(1);
+        QFile::remove(file);
+        if (close) {
+            w->close();
+        } else {
+            heatersim_unplug(HeaterPath);
+            QTRY_VERIFY(w->pnlNotConnected->isVisibleTo(w.get()));
+        }
+        QFile csv(file);
+        ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+        const QByteArray written = csv.readAll();
+        csv.close();
+        EXPECT_EQ(written.count("\r\n"), 2 + 3);
+        if (close)
+            continue;
+        heatersim_plug_heater(HeaterPath, L"V1.10");
+        QTRY_VERIFY_WITH_TIMEOUT(!w->pnlNotConnected->isVisibleTo(w.get()), 5000);
+        Tick(*w);
+        ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+        EXPECT_EQ(csv.readAll(), written);
+    }
+}
+
+// Older history loaded during a sweep is sorted in before the sweep's readings: the file still
+// holds just those readings.
+TEST_F(SweepTest, HistoryLoadedDuringASweepStaysOutOfItsFile)
+{
+    auto w = Engineering();
+    w->btnMeasPV2->click();
+    Tick(*w);
+    const THistoryData first = w->FHistoryData.Items(w->FHistoryData.Count() - 1);
+    THistoryData older = first;
+    older.DT -= 30;
+    w->FHistoryData.Add(older);
+    w->FHistoryData.Sort();
+    Tick(*w);
+    w->btnMeasPV2->click();   // stop
+    Tick(*w);
+    ASSERT_EQ(w->MeasuredSamples(2).Count(), 0);
+    QFile csv(w->MeasurementFile(2));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll().count("\r\n"), 2 + 3);
 }

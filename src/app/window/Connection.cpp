@@ -80,6 +80,7 @@ void TFormMain::DeviceRemoved(TFHid *, const QString &DeviceName)
     ShowNotConnected(false);
     LogLine(QStringLiteral("Helvane device removed"));
     LogLine(QString());
+    WriteDueMeasurements();
 }
 
 void TFormMain::btnRefreshUSBClick()

@@ -14,10 +14,10 @@ const QString CsvFilter = QStringLiteral("CommaSeparatedValues (*.csv *.CSV)");
 
 }
 
-void TFormMain::WriteHistoryCsv(const QString &FileName, int FromIndex, int ToIndex)
+void TFormMain::WriteHistoryCsv(const QString &FileName, const THistoryList &Samples)
 {
     const TCsvHeading heading{DateTimeFromQt(FOptions.Now()), lblSerNr->text(), lblFWVer->text()};
-    SaveWholeFile(FileName, HistoryCsv(FHistoryData, FromIndex, ToIndex, ExtendedMode(), heading, FOptions.Locale));
+    SaveWholeFile(FileName, HistoryCsv(Samples, 0, Samples.Count(), ExtendedMode(), heading, FOptions.Locale));
 }
 
 void TFormMain::btnExportHistoryClick()
@@ -28,7 +28,7 @@ void TFormMain::btnExportHistoryClick()
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString fileName = FOptions.Dialogs->SaveFile(folder, CsvFilter, proposed);
     if (!fileName.isEmpty())
-        WriteHistoryCsv(fileName, 0, FHistoryData.Count());
+        WriteHistoryCsv(fileName, FHistoryData);
 }
 
 void TFormMain::btnClearHistoryClick()

@@ -22,8 +22,10 @@ void TFormMain::RefreshCurrentData()
         const TCurrentData s = ReadCurrentData(*FHid, MaxStringPower);
         ShowCurrentData(s);
         if (ExtendedMode()) {
-            if (s.Sample.U1 != NotKeptVoltage)
+            if (s.Sample.U1 != NotKeptVoltage) {
                 FHistoryData.Add(s.Sample);
+                KeepMeasuredSample(s.Sample);
+            }
             const QString line = StatusLine(s, FOptions.Locale);
             LogLine(line);
             AppendLogLine(line);

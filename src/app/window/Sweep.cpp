@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QScopeGuard>
 
 namespace {
 
@@ -16,11 +17,6 @@ constexpr int SweepStart = 1000;
 int &TFormMain::MeasurePWM(int n)
 {
     return *std::array<int *, 3>{&FMeasurePWM1, &FMeasurePWM2, &FMeasurePWM3}.at(static_cast<std::size_t>(n - 1));
-}
-
-int &TFormMain::MeasIndex(int n)
-{
-    return *std::array<int *, 3>{&FMeasIndex1, &FMeasIndex2, &FMeasIndex3}.at(static_cast<std::size_t>(n - 1));
 }
 
 QString TFormMain::MeasurementFile(int n) const
@@ -43,7 +39,7 @@ void TFormMain::ToggleMeasure(int n, QPushButton *Button)
     }
     WriteDueMeasurement(n);
     counter = SweepStart;
-    MeasIndex(n) = FHistoryData.Count();
+    FMeasSamples.at(static_cast<std::size_t>(n - 1)).Clear();
     const QString marker = QStringLiteral("Start Measure %1").arg(n);
     LogLine(marker);
     AppendLogLine(marker);
@@ -69,13 +65,34 @@ void TFormMain::MeasureStep(int n)
         FMeasureFileDue.at(static_cast<std::size_t>(n - 1)) = true;
 }
 
+// A reading kept in the list belongs to every sweep that runs, and to one whose file waits for
+// the reading of its last step. The sweep keeps its own copy: the list may be sorted, extended
+// with older history or emptied by a reconnection before the file is written.
+void TFormMain::KeepMeasuredSample(const THistoryData &Sample)
+{
+    for (int n = 1; n <= 3; ++n) {
+        if (MeasurePWM(n) != 0 || FMeasureFileDue.at(static_cast<std::size_t>(n - 1)))
+            FMeasSamples.at(static_cast<std::size_t>(n - 1)).Add(Sample);
+    }
+}
+
 void TFormMain::WriteDueMeasurement(int n)
 {
     bool &due = FMeasureFileDue.at(static_cast<std::size_t>(n - 1));
     if (!due)
         return;
     due = false;
-    WriteHistoryCsv(MeasurementFile(n), std::min(MeasIndex(n), FHistoryData.Count()), FHistoryData.Count());
+    THistoryList &samples = FMeasSamples.at(static_cast<std::size_t>(n - 1));
+    const auto release = qScopeGuard([&samples] { samples.Clear(); });
+    WriteHistoryCsv(MeasurementFile(n), samples);
+}
+
+// Files of sweeps that ended and whose last reading can no longer come: the window closes, or the
+// heater is gone.
+void TFormMain::WriteDueMeasurements()
+{
+    for (int n = 1; n <= 3; ++n)
+        WriteDueMeasurement(n);
 }
 
 void TFormMain::btnMeasPV1Click() { ToggleMeasure(1, btnMeasPV1); }
