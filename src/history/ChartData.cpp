@@ -283,6 +283,14 @@ TKeyRange ThisMonthRange(TDateTime Now)
     return DayRange(first, first + date.daysInMonth(), LastMillisecond);
 }
 
+std::optional<TDateTime> OldestCharted(const THistoryList &History)
+{
+    const auto charted = std::find_if(History.begin(), History.end(), [](const THistoryData &Sample) { return IsCharted(Sample.DT); });
+    if (charted == History.end())
+        return std::nullopt;
+    return charted->DT;
+}
+
 TKeyRange DownloadedRange(TDateTime Oldest, TDateTime Now)
 {
     return {ChartKey(MidnightOf(Oldest)), ChartKey(Now)};

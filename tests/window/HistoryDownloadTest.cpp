@@ -222,3 +222,26 @@ TEST_F(HistoryDownloadTest, EveryRecordOnceHoweverLateTheHeaterAnswers)
         expectEveryRecordOnce(*w);
     }
 }
+
+// A heater whose clock is unset dates its live readings long before 2016: they stay in the list,
+// but neither count as older history for "Load more Data" nor stretch the time axis back.
+TEST_F(HistoryDownloadTest, LiveReadingsOfAnUnsetClockNeitherEndLoadingNorStretchTheAxis)
+{
+    Now = QDateTime(QDate(2017, 4, 8), QTime(9, 30));
+    heatersim_status status = ExampleStatus();
+    status.clock = 0;
+    heatersim_set_status(&status);
+    Store(Hourly(2000));
+    auto w = Connected();
+    w->RefreshCurrentData();   // a poll keeps the undated reading
+    w->btnLoadMoreData->click();
+    EXPECT_TRUE(Dialogs->Informations.isEmpty()) << Dialogs->Informations.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(w->FHistoryData.Count(), 1 + 2000);
+    EXPECT_LT(YearOf(w->FHistoryData.Items(0).DT), 2016);
+    const TDateTime oldest = w->FHistoryData.Items(1).DT;
+    EXPECT_DOUBLE_EQ(oldest, April7 + 0.5 - 1999 / 24.0);
+    EXPECT_DOUBLE_EQ(w->chartHistory->xAxis->range().lower, ChartKey(std::trunc(oldest)));
+
+    w->btnLoadMoreData->click();   // now the heater has nothing older
+    EXPECT_EQ(Dialogs->Informations, QStringList{QStringLiteral("No more data available.")});
+}

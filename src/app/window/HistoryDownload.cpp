@@ -45,7 +45,9 @@ void TFormMain::GetHistoryData(int RequestCount, bool Restart)
 
 void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Restart)
 {
-    const TDateTime oldest = FHistoryData.Count() > 0 ? FHistoryData.Items(0).DT : 0;
+    // Only what the chart draws counts as older: a live reading dated 1970 is no history.
+    const bool hadSamples = FHistoryData.Count() > 0;
+    const std::optional<TDateTime> oldest = OldestCharted(FHistoryData);
     ShowTransferProgress(Dialog);
 
     FHid->Open(FMyHidDev.DevicePath);
@@ -58,10 +60,12 @@ void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Res
                      .Block = [this](const THistoryBlock &Block) { KeepHistoryBlock(Block); }});
 
     FHistoryData.Sort();
+    const std::optional<TDateTime> oldestNow = OldestCharted(FHistoryData);
     if (FHistoryData.Count() > 1) {
-        if (oldest == FHistoryData.Items(0).DT)
+        if (hadSamples && oldest == oldestNow)
             FOptions.Dialogs->Information(Translate(QStringLiteral("sMsgNoMoreData")));
-        SetBottomRange(DownloadedRange(FHistoryData.Items(0).DT, DateTimeFromQt(FOptions.Now())));
+        if (oldestNow)
+            SetBottomRange(DownloadedRange(*oldestNow, DateTimeFromQt(FOptions.Now())));
     }
 }
 
