@@ -124,6 +124,8 @@ const std::vector<TLanguageEntry> &LanguageTable()
          "Kein Heizgerät gefunden: bitte das Heizgerät per USB anschließen."},
         {"sMsgHeaterRefused", "A heater is connected, but this user may not open it: install the udev rule 70-helvane.rules.",
          "Ein Heizgerät ist angeschlossen, aber dieser Benutzer darf es nicht öffnen: bitte die udev-Regel 70-helvane.rules installieren."},
+        // The question before a flash sector is erased, with the sector's address.
+        {"sMsgEraseSector", "Erase the flash sector at $%1?", "Den Flash-Sektor bei $%1 löschen?"},
     };
     return table;
 }

@@ -87,19 +87,29 @@ TEST_F(DevToolsTest, FlashTableDumpLogsItsSixtyFourReplies)
     EXPECT_TRUE(w->timRefreshCurrentData->isActive());
 }
 
-TEST_F(DevToolsTest, SectorEraseTakesOnlyIntegerText)
+TEST_F(DevToolsTest, SectorEraseTakesOnlyIntegerTextAndAsksFirst)
 {
     auto w = Engineering();
     for (const char *text : {"$FFF000", "0xFFF000", "16773120"}) {
         heatersim_clear_written();
         w->edtAddr->setText(QString::fromLatin1(text));
+        Dialogs->Answers = {true};
         w->btnClearSector->click();
         EXPECT_EQ(WrittenReports(), std::vector<TBytes>{Sent({0x00, 0x22, 0x00, 0xFF, 0xF0, 0x00})}) << text;
+        EXPECT_EQ(Dialogs->Confirmations.takeLast(), QStringLiteral("Erase the flash sector at $FFF000?"));
     }
+    // No, the default, sends nothing; the question follows the language.
     heatersim_clear_written();
+    w->SetLanguage(TLanguage::German);
+    w->edtAddr->setText(QStringLiteral("$1000"));
+    w->btnClearSector->click();
+    EXPECT_EQ(heatersim_written_count(), 0);
+    EXPECT_EQ(Dialogs->Confirmations.takeLast(), QStringLiteral("Den Flash-Sektor bei $001000 löschen?"));
+
     w->memLog->clear();
     w->edtAddr->setText(QStringLiteral("FFF000"));
     w->btnClearSector->click();
     EXPECT_EQ(heatersim_written_count(), 0);
+    EXPECT_TRUE(Dialogs->Confirmations.isEmpty());
     EXPECT_EQ(LogLines(*w), (QStringList{QStringLiteral("Error: 'FFF000' is not a valid integer value"), QString()}));
 }

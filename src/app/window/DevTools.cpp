@@ -96,8 +96,9 @@ void TFormMain::btnGetFlashTableClick()
     });
 }
 
-// Sends whenever it is clicked, as the history clearing does; SetRequest reports a missing
-// heater. Text that is not an integer sends nothing.
+// Erasing flash can leave the heater without firmware: it is sent only after the user said Yes
+// to the sector's address, as the history clearing is; SetRequest reports a missing heater. Text
+// that is not an integer sends nothing.
 void TFormMain::btnClearSectorClick()
 {
     std::int32_t address = 0;
@@ -107,5 +108,7 @@ void TFormMain::btnClearSectorClick()
         LogError(Error);
         return;
     }
+    if (!FOptions.Dialogs->Confirm(Translate(QStringLiteral("sMsgEraseSector")).arg(HexAddress(address))))
+        return;
     SetRequest(cmdEraseSector, address);
 }
