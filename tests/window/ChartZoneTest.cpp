@@ -7,6 +7,7 @@
 #include "support/StoredHistory.h"
 
 #include <QPushButton>
+#include <QTimeZone>
 #include <QWheelEvent>
 #include <qcustomplot.h>
 
@@ -76,6 +77,12 @@ protected:
 
 TEST_P(ChartTicksInZone, LabelsStandAtTheirDayMonthAndYear)
 {
+    // The zone of the run is in force: Qt's local time follows it.
+    const QByteArray zone = qgetenv("HELVANE_TEST_TZ");
+    if (!zone.isEmpty()) {
+        ASSERT_EQ(qgetenv("TZ"), zone);
+        EXPECT_EQ(QDateTime(QDate(2024, 7, 1), QTime(12, 0)).offsetFromUtc(), QTimeZone(zone).offsetFromUtc(QDateTime(QDate(2024, 7, 1), QTime(12, 0), Qt::UTC)));
+    }
     Now = GetParam();
     StoreDaysBefore(Now);
     heatersim_plug_heater("/dev/hidraw-heater0", L"V1.10");
