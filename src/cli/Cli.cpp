@@ -21,7 +21,9 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <algorithm>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -54,7 +56,7 @@ constexpr int BlocksPerPage = 500;
 const QCommandLineOption JsonOption(QStringLiteral("json"), QStringLiteral("Print the reading as JSON, each unit in its key's name."));
 const QCommandLineOption CsvOption(QStringLiteral("csv"), QStringLiteral("The CSV file to write."), QStringLiteral("FILE"));
 const QCommandLineOption PagesOption(QStringLiteral("pages"),
-                                     QStringLiteral("At most N pages of 500 blocks (default: until no older sample comes)."),
+                                     QStringLiteral("At most N pages of 500 blocks (default: until no older sample comes, at most 525: all a heater can hold)."),
                                      QStringLiteral("N"));
 const QCommandLineOption LogOption(QStringLiteral("log"), QStringLiteral("Append each status line to FILE as well."),
                                    QStringLiteral("FILE"));
@@ -126,13 +128,25 @@ void ShowProgress(QTextStream &Err, int Page, int Percent)
         << Qt::flush;
 }
 
+// Addresses are 24 bits wide, so a heater's memory holds at most 16 MiB of 16-byte records:
+// 262,144 blocks, 525 pages. A heater that brings older samples still is not reading out its
+// memory, and the download stops there.
+constexpr int MaxHistoryPages = 525;
+
+struct THistoryDownload {
+    THistoryList History;
+    bool StillOlder = false;   // the last page allowed brought older samples
+};
+
 // Pages of the stored history, the first from the newest sample on, each further one older,
-// until a page brings no older sample or the limit is reached.
-THistoryList DownloadHistory(THeaterLink &Link, int MaxPages, THistoryTally &Tally, TCliContext &Context)
+// until a page brings no older sample or the limit is reached; sorted.
+THistoryDownload DownloadHistory(THeaterLink &Link, int MaxPages, THistoryTally &Tally, TCliContext &Context)
 {
-    THistoryList history;
-    for (int page = 1; MaxPages == 0 || page <= MaxPages; ++page) {
-        const TDateTime oldest = history.Count() > 0 ? history.Items(0).DT : 0;
+    THistoryDownload download;
+    THistoryList &history = download.History;
+    std::optional<TDateTime> oldest;
+    for (int page = 1; page <= MaxPages; ++page) {
+        const int before = history.Count();
         int shown = -1;
         Link.DownloadPage(page == 1, BlocksPerPage, history, Tally, [&](int Percent) {
             if (Context.ProgressShown && Percent != shown) {
@@ -142,13 +156,17 @@ THistoryList DownloadHistory(THeaterLink &Link, int MaxPages, THistoryTally &Tal
         });
         if (Context.ProgressShown)
             ShowProgress(Context.Err, page, 100);
-        history.Sort();
-        if (history.Count() == 0 || history.Items(0).DT == oldest)
+        const auto came = std::min_element(history.begin() + before, history.end(),
+                                           [](const THistoryData &A, const THistoryData &B) { return A.DT < B.DT; });
+        download.StillOlder = came != history.end() && (!oldest || came->DT < *oldest);
+        if (!download.StillOlder)
             break;
+        oldest = came->DT;
     }
     if (Context.ProgressShown)
         Context.Err << '\n' << Qt::flush;
-    return history;
+    history.Sort();
+    return download;
 }
 
 int History(const QCommandLineParser &Parser, TCliContext &Context)
@@ -158,12 +176,13 @@ int History(const QCommandLineParser &Parser, TCliContext &Context)
         throw EUsage(QStringLiteral("history needs --csv FILE."));
     const int maxPages = Parser.isSet(PagesOption)
                              ? IntegerArgument(Parser.value(PagesOption), 1, std::numeric_limits<int>::max(), QStringLiteral("--pages"))
-                             : 0;
+                             : MaxHistoryPages;
     TFHid hid(Context.HidLibraryFile, nullptr);
     THeaterLink link(hid);
     const TCurrentData reading = link.ReadStatus();
     THistoryTally tally;
-    const THistoryList history = DownloadHistory(link, maxPages, tally, Context);
+    const THistoryDownload download = DownloadHistory(link, maxPages, tally, Context);
+    const THistoryList &history = download.History;
     // A file that was there stays as it was rather than give way to one without a sample.
     if (history.Count() == 0)
         throw std::runtime_error(QStringLiteral("%1; \"%2\" was not written.").arg(NoSamplesMessage(tally), file).toStdString());
@@ -173,6 +192,11 @@ int History(const QCommandLineParser &Parser, TCliContext &Context)
     Context.Out << QStringLiteral("%1 samples written to %2").arg(history.Count()).arg(file) << Qt::endl;
     if (LegionellaWarning(history))
         Say(Context.Err, TranslateText(TLanguage::English, QStringLiteral("sMsgTempBelow60ForLongPeriod")));
+    if (download.StillOlder && !Parser.isSet(PagesOption)) {
+        Say(Context.Err, Program + QStringLiteral(": the heater still brought older samples after %1 pages, more than its memory "
+                                                  "can hold; the download stopped there.").arg(MaxHistoryPages));
+        return ExitError;
+    }
     return ExitDone;
 }
 

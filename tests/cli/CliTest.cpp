@@ -242,6 +242,26 @@ TEST_F(CliTest, HistoryTakesPagesUntilNothingOlderComes)
     EXPECT_EQ(heatersim_open_handles(), 0);
 }
 
+// A heater that brings older samples page after page, past all that a heater's memory can hold,
+// is not read for ever: the tool stops after 525 pages, writes what came and says so.
+TEST_F(CliTest, HistoryStopsAtWhatAHeatersMemoryCanHold)
+{
+    PlugExampleHeater();
+    constexpr int Records = 525 * 500 * 4 + 4;
+    std::vector<TRecord> records;
+    records.reserve(Records);
+    for (int i = 0; i < Records; ++i)
+        records.push_back(Record(45292.0 - i / 1440.0));   // one a minute, two years back from 2024
+    Store(records);
+    const TCliRun run = Run({QStringLiteral("history"), QStringLiteral("--csv"), CsvPath()});
+    EXPECT_EQ(run.Code, ExitError);
+    EXPECT_EQ(run.Out, QStringLiteral("%1 samples written to %2\n").arg(Records - 4).arg(CsvPath()));
+    EXPECT_TRUE(run.Err.endsWith(QStringLiteral("helvane-cli: the heater still brought older samples after 525 pages, more "
+                                                 "than its memory can hold; the download stopped there.\n")))
+        << run.Err.toStdString();
+    EXPECT_TRUE(QFile::exists(CsvPath()));
+}
+
 TEST_F(CliTest, HistoryThatCannotBeWrittenLeavesNoFileAndSaysWhy)
 {
     PlugExampleHeater();
