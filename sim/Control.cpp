@@ -204,4 +204,9 @@ HEATERSIM_API int heatersim_feature_reads(void)
     return TheModel().counters.featureReads;
 }
 
+HEATERSIM_API int heatersim_enumerations(void)
+{
+    return TheModel().counters.enumerations;
+}
+
 } // extern "C"

@@ -157,6 +157,7 @@ HEATERSIM_API int hid_exit(void)
 
 HEATERSIM_API hid_device_info *hid_enumerate(unsigned short vendor_id, unsigned short product_id)
 {
+    ++TheModel().counters.enumerations;
     return Enumerate(TheModel(), vendor_id, product_id);
 }
 

@@ -86,6 +86,7 @@ struct Counters {
     int init = 0;
     int exit = 0;
     int featureReads = 0;
+    int enumerations = 0;
 };
 
 } // namespace heatersim

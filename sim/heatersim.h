@@ -98,6 +98,8 @@ HEATERSIM_API int heatersim_init_calls(void);
 HEATERSIM_API int heatersim_exit_calls(void);
 HEATERSIM_API int heatersim_open_handles(void);
 HEATERSIM_API int heatersim_feature_reads(void);
+// How often the device list was enumerated.
+HEATERSIM_API int heatersim_enumerations(void);
 
 #ifdef __cplusplus
 }

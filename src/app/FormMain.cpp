@@ -170,6 +170,7 @@ void TFormMain::BindHandlers()
     Bind(btnToday, &QPushButton::clicked, &TFormMain::btnTodayClick);
     Bind(btnThisWeek, &QPushButton::clicked, &TFormMain::btnThisWeekClick);
     Bind(btnThisMonth, &QPushButton::clicked, &TFormMain::btnThisMonthClick);
+    Bind(FDeviceChangeBurst, &QTimer::timeout, &TFormMain::DeviceChangeBurstEnded);
     BindChart();
     for (QWidget *watched : std::initializer_list<QWidget *>{edtDate, edtTime, edtTSoll, pnlNotConnected})
         watched->installEventFilter(this);

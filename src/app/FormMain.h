@@ -181,6 +181,7 @@ public:
     void ConnectDevice();
     void DeviceArrival(TFHid *Sender, const QString &DeviceName);
     void DeviceRemoved(TFHid *Sender, const QString &DeviceName);
+    void DeviceChangeBurstEnded();
     void btnRefreshUSBClick();
 
     // Commands: writes the command report, gives the heater 2 ms to answer and returns what it
@@ -372,6 +373,8 @@ private:
     bool FShown = false;
     int FLogBatchDepth = 0;
     QStringList FLogBatch;
+    QTimer *FDeviceChangeBurst = nullptr;
+    bool FArrivalInBurst = false;
     int FHeld = 0;   // exchanges in progress, each inside the one before
     std::vector<std::function<void()>> FDeferredDeviceEvents;
     // Per string: a sweep ended and its measurement file is still to be written.

@@ -114,6 +114,10 @@ QFont InterfaceFont()
     return font;
 }
 
+// Device changes while no heater is in use are looked into once this long after the first of a
+// burst: a hub or a dock brings many at once.
+constexpr int DeviceChangeBurstMs = 100;
+
 // Default sizes of controls placed without one.
 constexpr int DefaultEditWidth = 100;
 constexpr int DefaultButtonWidth = 80;
@@ -170,6 +174,9 @@ void TFormMain::DesignWindow()
 
     timRefreshCurrentData = new QTimer(this);
     timRefreshCurrentData->setInterval(FOptions.RefreshIntervalMs);
+    FDeviceChangeBurst = new QTimer(this);
+    FDeviceChangeBurst->setSingleShot(true);
+    FDeviceChangeBurst->setInterval(DeviceChangeBurstMs);
     mnuFW = new QMenu(this);
     mnuUpdateFW = mnuFW->addAction(QStringLiteral("smnuFlashFW"));
 }

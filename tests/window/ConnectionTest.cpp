@@ -208,3 +208,35 @@ TEST_F(WindowTest, HeaterThisUserMayNotOpenIsExplainedOnTheNotConnectedPanel)
     EXPECT_EQ(w->lblNotConnected->text(), QStringLiteral("Kein Heizgerät gefunden: bitte das Heizgerät per USB anschließen."));
 }
 #endif
+
+// A hub full of other devices plugged in and pulled out while no heater is in use: the bus is
+// looked at once per burst, not once per device; a heater among them is still taken.
+TEST_F(WindowTest, DeviceBurstsWhileNotConnectedAreLookedIntoOnce)
+{
+    auto w = ShownWindow();
+    constexpr int Devices = 400;
+    std::vector<std::string> paths;
+    for (int i = 0; i < Devices; ++i)
+        paths.push_back("/dev/hidraw-other" + std::to_string(i));
+    const auto settle = [] { QTest::qWait(1500); };   // the bus is polled twice a second
+
+    int before = heatersim_enumerations();
+    for (int i = 0; i < Devices; ++i)
+        heatersim_plug_device(paths[static_cast<std::size_t>(i)].c_str(), 0x046D, static_cast<unsigned short>(0x1000 + i));
+    settle();
+    EXPECT_LT(heatersim_enumerations() - before, 12);
+    EXPECT_FALSE(w->pnlNotConnected->isHidden());
+
+    before = heatersim_enumerations();
+    for (const std::string &path : paths)
+        heatersim_unplug(path.c_str());
+    settle();
+    EXPECT_LT(heatersim_enumerations() - before, 12);
+    EXPECT_EQ(w->lblNotConnected->text(), QStringLiteral("No heater found: connect the heater by USB."));
+
+    for (int i = 0; i < Devices / 2; ++i)
+        heatersim_plug_device(paths[static_cast<std::size_t>(i)].c_str(), 0x046D, static_cast<unsigned short>(0x1000 + i));
+    heatersim_plug_heater(HeaterPath, L"V1.10");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->pnlNotConnected->isHidden(); }, 10000));
+    EXPECT_TRUE(Dialogs->Errors.isEmpty());
+}

@@ -11,6 +11,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <utility>
+
 
 namespace {
 
@@ -54,14 +56,15 @@ void TFormMain::ShowNotConnected(bool HeaterRefused)
     pnlNotConnected->show();
 }
 
+// Changes while no heater is in use are taken a burst at a time, so that a hub full of other
+// devices costs one look at the bus rather than one per device.
 void TFormMain::DeviceArrival(TFHid *, const QString &)
 {
     if (!FMyHidDev.DevicePath.isEmpty())
         return;
-    QThread::msleep(ArrivalWaitMs);
-    QCoreApplication::processEvents();
-    QThread::msleep(ArrivalWaitMs);
-    ConnectDevice();
+    FArrivalInBurst = true;
+    if (!FDeviceChangeBurst->isActive())
+        FDeviceChangeBurst->start();
 }
 
 void TFormMain::DeviceRemoved(TFHid *, const QString &DeviceName)
@@ -69,7 +72,8 @@ void TFormMain::DeviceRemoved(TFHid *, const QString &DeviceName)
     // Without a connected heater nothing can be removed, even where a name too short to carry
     // a key would match the empty one; a heater this user was refused may be the one gone.
     if (FMyHidDev.DevicePath.isEmpty()) {
-        ShowNotConnected(FindHeater(*FHid).Refused);
+        if (!FDeviceChangeBurst->isActive())
+            FDeviceChangeBurst->start();
         return;
     }
     if (ConnectedDeviceKey(FMyHidDev) != DevicePathKey(DeviceName))
@@ -81,6 +85,29 @@ void TFormMain::DeviceRemoved(TFHid *, const QString &DeviceName)
     LogLine(QStringLiteral("Helvane device removed"));
     LogLine(QString());
     WriteDueMeasurements();
+}
+
+// After an arrival the device is given time to settle before the bus is enumerated; after
+// removals only, the not-connected panel is brought up to date.
+void TFormMain::DeviceChangeBurstEnded()
+{
+    if (FHeld > 0) {
+        FDeviceChangeBurst->start();
+        return;
+    }
+    if (!FMyHidDev.DevicePath.isEmpty()) {
+        FArrivalInBurst = false;
+        return;
+    }
+    if (!std::exchange(FArrivalInBurst, false)) {
+        ShowNotConnected(FindHeater(*FHid).Refused);
+        return;
+    }
+    QThread::msleep(ArrivalWaitMs);
+    QCoreApplication::processEvents();
+    QThread::msleep(ArrivalWaitMs);
+    if (FMyHidDev.DevicePath.isEmpty())
+        ConnectDevice();
 }
 
 void TFormMain::btnRefreshUSBClick()
