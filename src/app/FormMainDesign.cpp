@@ -6,6 +6,7 @@
 #include "app/Anchors.h"
 #include "app/ChartParts.h"
 #include "app/Panels.h"
+#include "app/TextFit.h"
 #include "history/ChartData.h"
 
 #include <QAction>
@@ -267,6 +268,7 @@ void TFormMain::DesignStringColumn(int n, QLabel *&lblString, QLabel *&imgS, QPr
     btnAutoPWM = NewButton(pnlPWM, QStringLiteral("Auto"), QRect(40, 50, 39, 22));
     btnSetNull = NewButton(pnlPWM, QStringLiteral("0"), QRect(4, 74, 33, 22));
     btnMeasPV = NewButton(pnlPWM, QStringLiteral("Measure"), QRect(40, 74, 39, 22));
+    FitButtonText(*btnMeasPV, btnMeasPV->text());
 }
 
 void TFormMain::DesignGroups()

@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 
 #include "app/ProgressDlg.h"
+#include "app/TextFit.h"
 #include "status/StatusView.h"
 
 #include <QAbstractSpinBox>
@@ -147,4 +148,27 @@ TEST_F(TextFitTest, EveryTextFitsItsControlInEveryModeAndLanguage)
             }
         }
     }
+}
+
+// Where the system has no narrow face, a button sized for one shrinks its font until the text
+// fits, in its designed place; a text that fits keeps its font.
+TEST(ButtonTextFit, AWideFaceShrinksUntilTheTextFits)
+{
+    QWidget parent;
+    QPushButton button(QStringLiteral("Measure"), &parent);
+    const QRect designed(40, 74, 39, 22);
+    button.setGeometry(designed);
+    QFont wide(QStringLiteral("DejaVu Sans"));
+    wide.setPixelSize(11);
+    button.setFont(wide);
+    ASSERT_GT(QFontMetrics(button.font()).horizontalAdvance(button.text()), ButtonTextRoom(button));
+    FitButtonText(button, button.text());
+    EXPECT_LE(QFontMetrics(button.font()).horizontalAdvance(button.text()), ButtonTextRoom(button));
+    EXPECT_GE(button.font().pixelSize(), 7);
+    EXPECT_EQ(button.geometry(), designed);
+
+    button.setText(QStringLiteral("0"));
+    const QFont fitting = button.font();
+    FitButtonText(button, button.text());
+    EXPECT_EQ(button.font(), fitting);
 }
