@@ -1,0 +1,28 @@
+#pragma once
+
+// The archive's tables, their version, and the way from each older version to this program's.
+
+#include "archive/SqlConnection.h"
+
+#include <QString>
+
+// What differs between the database systems, as the statements that say it.
+struct TSqlDialect {
+    QString BeginWrite;     // starts a transaction that will write
+    QString LockSchema;     // run first in a transaction that may change the schema, when BeginWrite does not already keep other writers out
+    QString CountTables;    // counts the tables of the one placeholder's name
+};
+
+// The version of the schema this program writes.
+constexpr int ArchiveSchemaVersion = 1;
+
+// The schema version the database holds: 0 while it has no archive tables.
+int SchemaVersion(const TSqlConnection &Connection, const TSqlDialect &Dialect);
+
+// Raises for a schema newer than this program's: it might hold what this program would damage.
+void RefuseNewerSchema(int Version);
+
+// Brings the schema from the version the database holds up to this program's, in one write
+// transaction; with nothing to bring up, writes and undoes it. Either way an archive that cannot
+// be written fails here.
+void UpgradeSchema(const TSqlConnection &Connection, const TSqlDialect &Dialect);

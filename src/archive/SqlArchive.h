@@ -1,0 +1,36 @@
+#pragma once
+
+// The archive on a Qt SQL connection: the same tables and statements on SQLite and PostgreSQL.
+
+#include "archive/Archive.h"
+#include "archive/ArchiveSchema.h"
+#include "archive/SqlConnection.h"
+
+#include <QSqlQuery>
+#include <QUrl>
+
+#include <memory>
+
+class TSqlArchive : public TArchive {
+public:
+    // Takes a connection whose schema is this program's.
+    TSqlArchive(std::unique_ptr<TSqlConnection> Connection, QString Location, TSqlDialect Dialect);
+    void Store(const QString &Serial, std::span<const THistoryData> Samples) override;
+    THistoryList Samples(const QString &Serial, TDateTime From, TDateTime To) override;
+    QStringList Serials() override;
+    QString Location() const override { return FLocation; }
+
+private:
+    // The connection outlives the statements prepared on it.
+    std::unique_ptr<TSqlConnection> FConnection;
+    QString FLocation;
+    TSqlDialect FDialect;
+    QSqlQuery FInsertRows;   // a whole batch of rows in one statement
+    QSqlQuery FInsertRow;    // the rows past the last whole batch
+    QSqlQuery FSelect;
+};
+
+// An SQLite file in WAL mode, created when missing in a folder that exists.
+std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName);
+// A PostgreSQL database named by a postgresql:// URL.
+std::unique_ptr<TArchive> OpenPostgresArchive(const QUrl &Url);

@@ -1,0 +1,58 @@
+#include "archive/SqlArchive.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const TSqlDialect Sqlite{
+    // Takes the write lock at once: a writer waits for another at the start, never half-way.
+    QStringLiteral("BEGIN IMMEDIATE"),
+    QString(),
+    QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"),
+};
+
+// How long a write waits for another program's to end before the archive counts as locked;
+// short, since the window waits with it.
+constexpr int BusyTimeoutMs = 1000;
+
+// SQLite would report either only as a file it cannot open.
+void RequireFolder(const QFileInfo &File)
+{
+    const QFileInfo folder(File.absolutePath());
+    if (!folder.isDir())
+        throw EArchiveReason(QStringLiteral("the folder %1 does not exist").arg(folder.filePath()));
+    if (!File.exists() && !folder.isWritable())
+        throw EArchiveReason(QStringLiteral("it cannot be made in the folder %1, which is read-only").arg(folder.filePath()));
+}
+
+void SwitchToWal(const TSqlConnection &Connection)
+{
+    QSqlQuery mode = Connection.Exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    if (!mode.next() || mode.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0)
+        throw EArchiveReason(QStringLiteral("it cannot be switched to write-ahead logging"));
+}
+
+}
+
+std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName)
+{
+    const QFileInfo file(FileName);
+    const QString location = file.absoluteFilePath();
+    return ArchiveStep(QStringLiteral("open"), location, [&]() -> std::unique_ptr<TArchive> {
+        RequireFolder(file);
+        auto connection = std::make_unique<TSqlConnection>(QStringLiteral("QSQLITE"));
+        {
+            QSqlDatabase database = connection->Database();
+            database.setDatabaseName(location);
+            database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        }
+        connection->Open();
+        // Each commit is on the disk before Store returns: a pulled plug loses no stored page.
+        connection->Exec(QStringLiteral("PRAGMA synchronous = FULL"));
+        // Read before anything is written: a newer archive is left untouched.
+        RefuseNewerSchema(SchemaVersion(*connection, Sqlite));
+        SwitchToWal(*connection);
+        UpgradeSchema(*connection, Sqlite);
+        return std::make_unique<TSqlArchive>(std::move(connection), location, Sqlite);
+    });
+}
