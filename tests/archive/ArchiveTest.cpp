@@ -1,0 +1,207 @@
+// The archive's behaviour, the same on SQLite and on a PostgreSQL server of the tests' own.
+
+#include "ArchiveTesting.h"
+#include "PostgresServer.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <limits>
+#include <ostream>
+#include <thread>
+
+namespace {
+
+enum class TBackend { Sqlite, Postgres };
+
+void PrintTo(TBackend Backend, std::ostream *Out)
+{
+    *Out << (Backend == TBackend::Sqlite ? "SQLite" : "PostgreSQL");
+}
+
+const QString Heater = QStringLiteral("1709-0634");
+// 2017-03-01 00:00:00, wall clock.
+constexpr qint64 March2017 = 1488326400;
+
+class ArchiveTest : public ::testing::TestWithParam<TBackend> {
+protected:
+    void SetUp() override
+    {
+        FLocation = GetParam() == TBackend::Sqlite ? QDir(FFolder.path()).filePath(QStringLiteral("Archive.sqlite"))
+                                                   : NewPostgresDatabase();
+    }
+    std::unique_ptr<TArchive> Open() const { return OpenArchive(FLocation); }
+
+    QTemporaryDir FFolder;
+    QString FLocation;
+};
+
+void ExpectSameSamples(const std::vector<THistoryData> &Actual, const std::vector<THistoryData> &Expected)
+{
+    ASSERT_EQ(Actual.size(), Expected.size());
+    for (std::size_t i = 0; i < Actual.size(); ++i)
+        EXPECT_TRUE(SameSample(Actual[i], Expected[i])) << "sample " << i << "\n  read:   " << Describe(Actual[i])
+                                                          << "\n  stored: " << Describe(Expected[i]);
+}
+
+// Samples whose fields a text or single-precision round trip would change.
+std::vector<THistoryData> AwkwardSamples()
+{
+    std::vector<THistoryData> samples = MinuteSamples(March2017, 50);
+    THistoryData extreme = NumberedSample(March2017 + 86400);
+    extreme.U1 = FLT_MAX;
+    extreme.U2 = FLT_MIN;
+    extreme.U3 = std::numeric_limits<float>::denorm_min();
+    extreme.I1 = -FLT_MAX;
+    extreme.I2 = 0.1f;
+    extreme.I3 = 1.0f / 3.0f;
+    extreme.PWM1 = std::numeric_limits<std::int32_t>::min();
+    extreme.PWM2 = std::numeric_limits<std::int32_t>::max();
+    extreme.Energy = -32768;
+    extreme.TW = -273.15f;
+    extreme.P1 = 16777217.0f;
+    // A date-time off the whole second, computed as a CSV import would.
+    extreme.DT = 42795.123456789012;
+    samples.push_back(extreme);
+    return samples;
+}
+
+TEST_P(ArchiveTest, EveryFieldReadsBackAsStoredAfterReopening)
+{
+    const std::vector<THistoryData> samples = AwkwardSamples();
+    Open()->Store(Heater, samples);
+    const auto archive = Open();
+    ExpectSameSamples(AllSamples(*archive, Heater), samples);
+}
+
+TEST_P(ArchiveTest, ASampleSeenTwiceIsStoredOnceAsFirstStored)
+{
+    const auto archive = Open();
+    std::vector<THistoryData> first = MinuteSamples(March2017, 10);
+    // Within one call: the sixth sample again, with other values, and the first at the end.
+    std::vector<THistoryData> withRepeats = first;
+    withRepeats.insert(withRepeats.begin() + 6, NumberedSample(March2017 + 5 * 60, 1));
+    withRepeats.push_back(NumberedSample(March2017, 2));
+    archive->Store(Heater, withRepeats);
+    // Across calls: all of them again, with other values.
+    archive->Store(Heater, MinuteSamples(March2017, 10, 3));
+    ExpectSameSamples(AllSamples(*archive, Heater), first);
+}
+
+TEST_P(ArchiveTest, TwoReadOutsOfAMemoryThatMovedOnGiveTheirUnionOnce)
+{
+    const auto archive = Open();
+    // The second read-out no longer has the oldest 400 samples, and has 600 newer ones.
+    const std::vector<THistoryData> all = MinuteSamples(March2017, 2000);
+    const std::vector<THistoryData> first(all.begin(), all.begin() + 1400);
+    const std::vector<THistoryData> second(all.begin() + 400, all.end());
+    archive->Store(Heater, first);
+    // The heater delivers newest first; the archive sorts.
+    archive->Store(Heater, std::vector<THistoryData>(second.rbegin(), second.rend()));
+    ExpectSameSamples(AllSamples(*archive, Heater), all);
+}
+
+TEST_P(ArchiveTest, SamplesAreThoseOfTheHeaterWithinTheLimits)
+{
+    const auto archive = Open();
+    const std::vector<THistoryData> mine = MinuteSamples(March2017, 10);
+    archive->Store(Heater, mine);
+    // Another heater with samples at the same time stamps and around them.
+    archive->Store(QStringLiteral("1512-0001"), MinuteSamples(March2017 - 3600, 200, 1));
+    const auto at = [&](int Minute) { return NumberedSample(March2017 + 60LL * Minute).DT; };
+    const struct {
+        const char *Name;
+        TDateTime From, To;
+        int First, Count;
+    } cases[] = {
+        {"everything", 0, 1e6, 0, 10},
+        {"limits on samples, both kept", at(2), at(5), 2, 4},
+        {"limits between samples", at(2) + 1e-6, at(5) - 1e-6, 3, 2},
+        {"one instant", at(7), at(7), 7, 1},
+        {"before all", 0, at(-1), 0, 0},
+        {"after all", at(10), 1e6, 0, 0},
+        {"reversed", at(5), at(2), 0, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const THistoryList got = archive->Samples(Heater, c.From, c.To);
+        ExpectSameSamples({got.begin(), got.end()}, {mine.begin() + c.First, mine.begin() + c.First + c.Count});
+    }
+    EXPECT_EQ(archive->Samples(QStringLiteral("1709-0635"), 0, 1e6).Count(), 0);
+}
+
+TEST_P(ArchiveTest, SerialsAreTheHeatersWithSamplesSorted)
+{
+    const auto archive = Open();
+    EXPECT_EQ(archive->Serials(), QStringList());
+    for (const char *serial : {"unset", "1709-0634", "1512-0001", "1709-0634"})
+        archive->Store(QString::fromLatin1(serial), MinuteSamples(March2017, 3));
+    archive->Store(QStringLiteral("2001-0001"), {});
+    EXPECT_EQ(archive->Serials(), (QStringList{QStringLiteral("1512-0001"), QStringLiteral("1709-0634"), QStringLiteral("unset")}));
+}
+
+TEST_P(ArchiveTest, ANewerSchemaIsRefusedAndLeftAsItIs)
+{
+    Open()->Store(Heater, MinuteSamples(March2017, 3));
+    PlainQuery(FLocation, QStringLiteral("UPDATE schema_version SET version = 2"));
+    try {
+        Open();
+        FAIL() << "opened an archive of a newer schema";
+    } catch (const EArchiveError &Error) {
+        const QString message = QString::fromStdString(Error.what());
+        EXPECT_TRUE(message.contains(FLocation)) << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral("schema version 2 is newer"))) << message.toStdString();
+    }
+    EXPECT_EQ(PlainQuery(FLocation, QStringLiteral("SELECT version FROM schema_version")), QStringList{QStringLiteral("2")});
+    EXPECT_EQ(PlainQuery(FLocation, QStringLiteral("SELECT count(*) FROM samples")), QStringList{QStringLiteral("3")});
+}
+
+// Two programs archiving overlapping read-outs into one new database at the same time.
+TEST_P(ArchiveTest, TwoWritersAtOnceStoreEverySampleOnce)
+{
+    constexpr int Calls = 20;
+    constexpr int PerCall = 300;
+    const auto writer = [this](int Variant, std::string &Failure) {
+        try {
+            const auto archive = Open();
+            // Each call overlaps the previous by half; the writers overlap each other by a quarter.
+            for (int call = 0; call < Calls; ++call)
+                archive->Store(Heater, MinuteSamples(March2017 + 60LL * (call * PerCall / 2 + Variant * PerCall / 4), PerCall, Variant));
+        } catch (const std::exception &Error) {
+            Failure = Error.what();
+        }
+    };
+    std::string failures[2];
+    std::thread first(writer, 0, std::ref(failures[0]));
+    std::thread second(writer, 1, std::ref(failures[1]));
+    first.join();
+    second.join();
+    EXPECT_EQ(failures[0], "");
+    EXPECT_EQ(failures[1], "");
+    const std::vector<THistoryData> stored = AllSamples(*Open(), Heater);
+    const int minutes = (Calls - 1) * PerCall / 2 + PerCall / 4 + PerCall;
+    ASSERT_EQ(stored.size(), static_cast<std::size_t>(minutes));
+    for (int minute = 0; minute < minutes; ++minute)
+        EXPECT_EQ(stored[static_cast<std::size_t>(minute)].DT, NumberedSample(March2017 + 60LL * minute).DT) << minute;
+}
+
+TEST_P(ArchiveTest, LocationNamesTheArchiveWithoutItsPassword)
+{
+    if (GetParam() == TBackend::Sqlite) {
+        EXPECT_EQ(Open()->Location(), FLocation);
+        return;
+    }
+    const QString withPassword = QString(FLocation).replace(QStringLiteral("@"), QStringLiteral(":s3cret@"));
+    const auto archive = OpenArchive(withPassword);
+    EXPECT_EQ(archive->Location(), FLocation);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ArchiveTest, ::testing::Values(TBackend::Sqlite, TBackend::Postgres),
+                         [](const ::testing::TestParamInfo<TBackend> &Info) {
+                             return Info.param == TBackend::Sqlite ? "Sqlite" : "Postgres";
+                         });
+
+}
