@@ -6,9 +6,10 @@
 
 namespace {
 
-// The statements that bring the schema from version N to N + 1, at index N. The time stamp is
-// the key, as wall-clock milliseconds since 1970-01-01 without a zone; dt keeps the date-time
-// as the program holds it, so that a sample reads back bit for bit.
+// The statements that bring the schema from version N to N + 1, at index N; TABLE_OPTIONS stands
+// for the dialect's. The time stamp is the key, as wall-clock milliseconds since 1970-01-01
+// without a zone; dt keeps the date-time as the program holds it, so that a sample reads back bit
+// for bit.
 const std::array<QStringList, ArchiveSchemaVersion> Upgrades{
     QStringList{
         QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)"),
@@ -21,7 +22,7 @@ const std::array<QStringList, ArchiveSchemaVersion> Upgrades{
                        "tw DOUBLE PRECISION NOT NULL, tb DOUBLE PRECISION NOT NULL, "
                        "energy INTEGER NOT NULL, err INTEGER NOT NULL, "
                        "p1 DOUBLE PRECISION NOT NULL, p2 DOUBLE PRECISION NOT NULL, p3 DOUBLE PRECISION NOT NULL, "
-                       "PRIMARY KEY (serial, time_ms))"),
+                       "PRIMARY KEY (serial, time_ms)) TABLE_OPTIONS"),
     },
 };
 
@@ -69,7 +70,7 @@ void UpgradeSchema(const TSqlConnection &Connection, const TSqlDialect &Dialect)
     }
     for (int version = held; version < ArchiveSchemaVersion; ++version) {
         for (const QString &statement : Upgrades[static_cast<std::size_t>(version)])
-            Connection.Exec(statement);
+            Connection.Exec(QString(statement).replace(QStringLiteral("TABLE_OPTIONS"), Dialect.TableOptions));
     }
     Connection.Exec(QStringLiteral("UPDATE schema_version SET version = %1").arg(ArchiveSchemaVersion));
     transaction.Commit();

@@ -11,6 +11,7 @@ struct TSqlDialect {
     QString BeginWrite;     // starts a transaction that will write
     QString LockSchema;     // run first in a transaction that may change the schema, when BeginWrite does not already keep other writers out
     QString CountTables;    // counts the tables of the one placeholder's name
+    QString TableOptions;   // what follows the columns of a CREATE TABLE
 };
 
 // The version of the schema this program writes.

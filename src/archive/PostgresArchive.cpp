@@ -8,6 +8,7 @@ const TSqlDialect Postgres{
     // archive's own.
     QStringLiteral("SELECT pg_advisory_xact_lock(7302198117)"),
     QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema() AND table_name = ?"),
+    QString(),
 };
 
 constexpr int ConnectTimeoutSeconds = 10;
@@ -38,6 +39,7 @@ std::unique_ptr<TArchive> OpenPostgresArchive(const QUrl &Url)
         SetUp(connection->Database(), Url);
         connection->Open();
         UpgradeSchema(*connection, Postgres);
-        return std::make_unique<TSqlArchive>(std::move(connection), location, Postgres);
+        auto inserter = QtRowInserter(*connection);
+        return std::make_unique<TSqlArchive>(std::move(connection), std::move(inserter), location, Postgres);
     });
 }

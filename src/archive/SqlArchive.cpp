@@ -1,73 +1,6 @@
 #include "archive/SqlArchive.h"
 
-#include <algorithm>
-#include <vector>
-
 namespace {
-
-const QString Columns = QStringLiteral(
-    "serial, time_ms, dt, u1, u2, u3, i1, i2, i3, pwm1, pwm2, pwm3, tw, tb, energy, err, p1, p2, p3");
-constexpr int ColumnCount = 19;
-// Rows per statement: one round trip to a database server for many samples.
-constexpr int RowsPerInsert = 100;
-constexpr qint64 UnixEpochDay = 25569;
-constexpr qint64 MSecsPerWholeDay = 86400000;
-
-QString InsertStatement(int Rows)
-{
-    const QString row = QLatin1Char('(') + QStringList(ColumnCount, QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
-    return QStringLiteral("INSERT INTO samples (%1) VALUES %2 ON CONFLICT DO NOTHING")
-        .arg(Columns, QStringList(Rows, row).join(QLatin1Char(',')));
-}
-
-// The time stamp's key: its wall-clock milliseconds since 1970-01-01, free of any zone.
-qint64 TimeKey(TDateTime DT)
-{
-    const TDayAndTime split = SplitDateTime(DT);
-    return (split.Day - UnixEpochDay) * MSecsPerWholeDay + split.MSecs;
-}
-
-struct TKeyedSample {
-    qint64 Key;
-    const THistoryData *Sample;
-};
-
-// The samples by time stamp, each time stamp once (the first of the call). The same order in
-// every writer keeps two of them inserting the same samples from waiting on each other.
-std::vector<TKeyedSample> InTimeOrder(std::span<const THistoryData> Samples)
-{
-    std::vector<TKeyedSample> keyed;
-    keyed.reserve(Samples.size());
-    for (const THistoryData &sample : Samples)
-        keyed.push_back({TimeKey(sample.DT), &sample});
-    const auto byKey = [](const TKeyedSample &L, const TKeyedSample &R) { return L.Key < R.Key; };
-    std::stable_sort(keyed.begin(), keyed.end(), byKey);
-    const auto sameKey = [](const TKeyedSample &L, const TKeyedSample &R) { return L.Key == R.Key; };
-    keyed.erase(std::unique(keyed.begin(), keyed.end(), sameKey), keyed.end());
-    return keyed;
-}
-
-void BindRows(QSqlQuery &Query, const QString &Serial, std::span<const TKeyedSample> Rows)
-{
-    int pos = 0;
-    const auto bind = [&](const QVariant &Value) { Query.bindValue(pos++, Value); };
-    for (const TKeyedSample &row : Rows) {
-        const THistoryData &s = *row.Sample;
-        bind(Serial);
-        bind(row.Key);
-        bind(s.DT);
-        for (const float value : {s.U1, s.U2, s.U3, s.I1, s.I2, s.I3})
-            bind(static_cast<double>(value));
-        for (const std::int32_t value : {s.PWM1, s.PWM2, s.PWM3})
-            bind(value);
-        bind(static_cast<double>(s.TW));
-        bind(static_cast<double>(s.TB));
-        bind(s.Energy);
-        bind(s.Err);
-        for (const float value : {s.P1, s.P2, s.P3})
-            bind(static_cast<double>(value));
-    }
-}
 
 THistoryData SampleAt(const QSqlQuery &Query)
 {
@@ -97,14 +30,13 @@ THistoryData SampleAt(const QSqlQuery &Query)
 
 }
 
-TSqlArchive::TSqlArchive(std::unique_ptr<TSqlConnection> Connection, QString Location, TSqlDialect Dialect)
-    : FConnection(std::move(Connection)), FLocation(std::move(Location)), FDialect(std::move(Dialect))
+TSqlArchive::TSqlArchive(std::unique_ptr<TSqlConnection> Connection, std::unique_ptr<TRowInserter> Inserter, QString Location,
+                         TSqlDialect Dialect)
+    : FConnection(std::move(Connection)), FInserter(std::move(Inserter)), FLocation(std::move(Location)), FDialect(std::move(Dialect))
 {
     ArchiveStep(QStringLiteral("open"), FLocation, [this] {
-        FInsertRows = FConnection->Prepare(InsertStatement(RowsPerInsert));
-        FInsertRow = FConnection->Prepare(InsertStatement(1));
         FSelect = FConnection->Prepare(QStringLiteral("SELECT %1 FROM samples WHERE serial = ? AND time_ms BETWEEN ? AND ? ORDER BY time_ms")
-                                           .arg(QString(Columns).remove(QStringLiteral("serial, time_ms, "))));
+                                           .arg(QString(SampleColumns).remove(QStringLiteral("serial, time_ms, "))));
         FSelect.setForwardOnly(true);
     });
 }
@@ -114,18 +46,9 @@ void TSqlArchive::Store(const QString &Serial, std::span<const THistoryData> Sam
     if (Samples.empty())
         return;
     ArchiveStep(QStringLiteral("store samples in"), FLocation, [&] {
-        const std::vector<TKeyedSample> keyed = InTimeOrder(Samples);
-        const std::span<const TKeyedSample> rows(keyed);
+        const std::vector<TKeyedSample> rows = InTimeOrder(Samples);
         TWriteTransaction transaction(*FConnection, FDialect.BeginWrite);
-        std::size_t next = 0;
-        for (; next + RowsPerInsert <= rows.size(); next += RowsPerInsert) {
-            BindRows(FInsertRows, Serial, rows.subspan(next, RowsPerInsert));
-            TSqlConnection::Exec(FInsertRows);
-        }
-        for (; next < rows.size(); ++next) {
-            BindRows(FInsertRow, Serial, rows.subspan(next, 1));
-            TSqlConnection::Exec(FInsertRow);
-        }
+        FInserter->Insert(Serial, rows);
         transaction.Commit();
     });
 }

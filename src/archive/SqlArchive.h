@@ -4,6 +4,7 @@
 
 #include "archive/Archive.h"
 #include "archive/ArchiveSchema.h"
+#include "archive/SampleRows.h"
 #include "archive/SqlConnection.h"
 
 #include <QSqlQuery>
@@ -13,8 +14,9 @@
 
 class TSqlArchive : public TArchive {
 public:
-    // Takes a connection whose schema is this program's.
-    TSqlArchive(std::unique_ptr<TSqlConnection> Connection, QString Location, TSqlDialect Dialect);
+    // Takes a connection whose schema is this program's, and the inserter that suits it.
+    TSqlArchive(std::unique_ptr<TSqlConnection> Connection, std::unique_ptr<TRowInserter> Inserter, QString Location,
+                TSqlDialect Dialect);
     void Store(const QString &Serial, std::span<const THistoryData> Samples) override;
     THistoryList Samples(const QString &Serial, TDateTime From, TDateTime To) override;
     QStringList Serials() override;
@@ -23,10 +25,9 @@ public:
 private:
     // The connection outlives the statements prepared on it.
     std::unique_ptr<TSqlConnection> FConnection;
+    std::unique_ptr<TRowInserter> FInserter;
     QString FLocation;
     TSqlDialect FDialect;
-    QSqlQuery FInsertRows;   // a whole batch of rows in one statement
-    QSqlQuery FInsertRow;    // the rows past the last whole batch
     QSqlQuery FSelect;
 };
 

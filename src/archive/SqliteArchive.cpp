@@ -9,6 +9,8 @@ const TSqlDialect Sqlite{
     QStringLiteral("BEGIN IMMEDIATE"),
     QString(),
     QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ?"),
+    // The samples in one tree by their key: no second tree to keep for the primary key.
+    QStringLiteral("WITHOUT ROWID"),
 };
 
 // How long a write waits for another program's to end before the archive counts as locked;
@@ -53,6 +55,7 @@ std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName)
         RefuseNewerSchema(SchemaVersion(*connection, Sqlite));
         SwitchToWal(*connection);
         UpgradeSchema(*connection, Sqlite);
-        return std::make_unique<TSqlArchive>(std::move(connection), location, Sqlite);
+        auto inserter = SqliteRowInserter(*connection);
+        return std::make_unique<TSqlArchive>(std::move(connection), std::move(inserter), location, Sqlite);
     });
 }

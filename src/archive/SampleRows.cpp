@@ -1,0 +1,95 @@
+#include "archive/SampleRows.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+const QString SampleColumns = QStringLiteral(
+    "serial, time_ms, dt, u1, u2, u3, i1, i2, i3, pwm1, pwm2, pwm3, tw, tb, energy, err, p1, p2, p3");
+
+namespace {
+
+constexpr qint64 UnixEpochDay = 25569;
+constexpr qint64 MSecsPerWholeDay = 86400000;
+// Rows per statement of the Qt inserter.
+constexpr int RowsPerInsert = 100;
+
+void BindRows(QSqlQuery &Query, const QString &Serial, std::span<const TKeyedSample> Rows)
+{
+    int pos = 0;
+    const auto bind = [&](const QVariant &Value) { Query.bindValue(pos++, Value); };
+    for (const TKeyedSample &row : Rows) {
+        const THistoryData &s = *row.Sample;
+        bind(Serial);
+        bind(row.Key);
+        bind(s.DT);
+        for (const float value : {s.U1, s.U2, s.U3, s.I1, s.I2, s.I3})
+            bind(static_cast<double>(value));
+        for (const std::int32_t value : {s.PWM1, s.PWM2, s.PWM3})
+            bind(value);
+        bind(static_cast<double>(s.TW));
+        bind(static_cast<double>(s.TB));
+        bind(s.Energy);
+        bind(s.Err);
+        for (const float value : {s.P1, s.P2, s.P3})
+            bind(static_cast<double>(value));
+    }
+}
+
+class TQtRowInserter : public TRowInserter {
+public:
+    explicit TQtRowInserter(const TSqlConnection &Connection)
+        : FRows(Connection.Prepare(InsertStatement(RowsPerInsert))), FRow(Connection.Prepare(InsertStatement(1)))
+    {
+    }
+
+    void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) override
+    {
+        std::size_t next = 0;
+        for (; next + RowsPerInsert <= Rows.size(); next += RowsPerInsert) {
+            BindRows(FRows, Serial, Rows.subspan(next, RowsPerInsert));
+            TSqlConnection::Exec(FRows);
+        }
+        for (; next < Rows.size(); ++next) {
+            BindRows(FRow, Serial, Rows.subspan(next, 1));
+            TSqlConnection::Exec(FRow);
+        }
+    }
+
+private:
+    QSqlQuery FRows;   // a whole batch of rows in one statement
+    QSqlQuery FRow;    // the rows past the last whole batch
+};
+
+}
+
+qint64 TimeKey(TDateTime DT)
+{
+    const TDayAndTime split = SplitDateTime(DT);
+    return (split.Day - UnixEpochDay) * MSecsPerWholeDay + split.MSecs;
+}
+
+std::vector<TKeyedSample> InTimeOrder(std::span<const THistoryData> Samples)
+{
+    std::vector<TKeyedSample> keyed;
+    keyed.reserve(Samples.size());
+    for (const THistoryData &sample : Samples)
+        keyed.push_back({TimeKey(sample.DT), &sample});
+    const auto byKey = [](const TKeyedSample &L, const TKeyedSample &R) { return L.Key < R.Key; };
+    std::stable_sort(keyed.begin(), keyed.end(), byKey);
+    const auto sameKey = [](const TKeyedSample &L, const TKeyedSample &R) { return L.Key == R.Key; };
+    keyed.erase(std::unique(keyed.begin(), keyed.end(), sameKey), keyed.end());
+    return keyed;
+}
+
+QString InsertStatement(int Rows)
+{
+    const QString row = QLatin1Char('(') + QStringList(SampleColumnCount, QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
+    return QStringLiteral("INSERT INTO samples (%1) VALUES %2 ON CONFLICT DO NOTHING")
+        .arg(SampleColumns, QStringList(Rows, row).join(QLatin1Char(',')));
+}
+
+std::unique_ptr<TRowInserter> QtRowInserter(const TSqlConnection &Connection)
+{
+    return std::make_unique<TQtRowInserter>(Connection);
+}

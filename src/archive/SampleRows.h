@@ -1,0 +1,48 @@
+#pragma once
+
+// Samples as the archive's rows: the time stamp's key, the order a Store writes them in, and the
+// ways of inserting them.
+
+#include "archive/SqlConnection.h"
+#include "history/HistoryData.h"
+
+#include <QString>
+
+#include <memory>
+#include <span>
+#include <vector>
+
+// The columns of the samples table, in the order of THistoryData's fields after the key.
+extern const QString SampleColumns;
+constexpr int SampleColumnCount = 19;
+
+// The time stamp's key: its wall-clock milliseconds since 1970-01-01, free of any zone.
+qint64 TimeKey(TDateTime DT);
+
+struct TKeyedSample {
+    qint64 Key;
+    const THistoryData *Sample;
+};
+
+// The samples by time stamp, each time stamp once (the first given). The same order in every
+// writer keeps two of them inserting the same samples from waiting on each other.
+std::vector<TKeyedSample> InTimeOrder(std::span<const THistoryData> Samples);
+
+// "INSERT ... VALUES (?, ...), ... ON CONFLICT DO NOTHING" for Rows rows: a time stamp that the
+// heater has already keeps its sample.
+QString InsertStatement(int Rows);
+
+// Inserts rows within the write transaction of a Store; a failure raises EArchiveReason.
+class TRowInserter {
+public:
+    virtual ~TRowInserter() = default;
+    virtual void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) = 0;
+};
+
+// Through Qt SQL's prepared statements, many rows to a statement: one round trip to a database
+// server for many samples.
+std::unique_ptr<TRowInserter> QtRowInserter(const TSqlConnection &Connection);
+
+// Through the SQLite library on the connection's own handle. Qt binds each value under a name it
+// makes up, which costs several times what SQLite's insert costs. The connection outlives it.
+std::unique_ptr<TRowInserter> SqliteRowInserter(const TSqlConnection &Connection);
