@@ -98,6 +98,19 @@ void PrintSummary()
               "<= 2", csvPeak <= 2 * csvFile);
     const double dump = figure("MemoryDump/");
     PrintLine("memory dump of 1,000 replies, ms", dump, "<= 200", dump <= 200);
+    const double store = figure("ArchiveStore/1000000");
+    const double plainInsert = figure("ArchivePlainInsert/1000000");
+    const double storeRatio = store < 0 || plainInsert <= 0 ? -1 : store / plainInsert;
+    PrintLine("archive: 1,000,000 samples in one store / plain insert", storeRatio, "<= 1.5", storeRatio <= 1.5);
+    // A page archived after its download may add a tenth to the download's time.
+    const double page = figure("ArchivePage/2000");
+    const double pageRatio = page < 0 || instant <= 0 ? -1 : page / instant;
+    PrintLine("archive: page of 2000 samples / download of 500 blocks", pageRatio, "<= 0.1", pageRatio <= 0.1);
+    PrintLine("  archive: page of 2000 samples, ms", page, "(no target)", true);
+    const double sync = figure("DiskSync/");
+    PrintLine("  the disk's durable write of 4 KB (fsync), ms", sync, "(no target)", true);
+    const double read = figure("ArchiveRead/100000");
+    PrintLine("archive: 100,000 samples read, ms", read, "<= 300", read <= 300);
 }
 
 }
