@@ -7,7 +7,8 @@ namespace {
 EArchiveReason Reason(const QSqlError &Error)
 {
     const QString text = Error.databaseText().isEmpty() ? Error.text() : Error.databaseText();
-    return EArchiveReason(text.trimmed());
+    // One line for the log: libpq breaks its messages over several.
+    return EArchiveReason(text.simplified());
 }
 
 }
