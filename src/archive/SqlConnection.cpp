@@ -2,15 +2,11 @@
 
 #include <QSqlError>
 
-namespace {
-
-EArchiveReason Reason(const QSqlError &Error)
+EArchiveReason SqlReason(const QSqlError &Error)
 {
     const QString text = Error.databaseText().isEmpty() ? Error.text() : Error.databaseText();
     // One line for the log: libpq breaks its messages over several.
     return EArchiveReason(text.simplified());
-}
-
 }
 
 // The object's address names the connection: unique while it lives, and no counter shared by all.
@@ -37,14 +33,14 @@ void TSqlConnection::Open() const
     if (!database.isValid())
         throw EArchiveReason(QStringLiteral("the Qt SQL driver %1 is not installed").arg(FDriver));
     if (!database.open())
-        throw Reason(database.lastError());
+        throw SqlReason(database.lastError());
 }
 
 QSqlQuery TSqlConnection::Prepare(const QString &Statement) const
 {
     QSqlQuery query(Database());
     if (!query.prepare(Statement))
-        throw Reason(query.lastError());
+        throw SqlReason(query.lastError());
     return query;
 }
 
@@ -53,20 +49,20 @@ QSqlQuery TSqlConnection::Exec(const QString &Statement) const
     QSqlQuery query(Database());
     query.setForwardOnly(true);
     if (!query.exec(Statement))
-        throw Reason(query.lastError());
+        throw SqlReason(query.lastError());
     return query;
 }
 
 void TSqlConnection::Exec(QSqlQuery &Query)
 {
     if (!Query.exec())
-        throw Reason(Query.lastError());
+        throw SqlReason(Query.lastError());
 }
 
 void TSqlConnection::CheckRowsRead(const QSqlQuery &Query)
 {
     if (Query.lastError().isValid())
-        throw Reason(Query.lastError());
+        throw SqlReason(Query.lastError());
 }
 
 TWriteTransaction::TWriteTransaction(const TSqlConnection &Connection, const QString &Begin) : FConnection(Connection)

@@ -6,6 +6,7 @@
 #include "archive/Archive.h"
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 
@@ -17,6 +18,9 @@ class EArchiveReason : public std::runtime_error {
 public:
     explicit EArchiveReason(const QString &Reason) : std::runtime_error(Reason.toStdString()) {}
 };
+
+// The database's reason for a failed statement, on one line.
+EArchiveReason SqlReason(const QSqlError &Error);
 
 // Runs Step; a failure in it raises EArchiveError "Cannot <Action> the archive <Location>: <reason>".
 template <typename TStep>

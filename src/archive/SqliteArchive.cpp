@@ -1,6 +1,9 @@
 #include "archive/SqlArchive.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSqlError>
+#include <QThread>
 
 namespace {
 
@@ -16,6 +19,8 @@ const TSqlDialect Sqlite{
 // How long a write waits for another program's to end before the archive counts as locked;
 // short, since the window waits with it.
 constexpr int BusyTimeoutMs = 1000;
+constexpr int RetryMs = 10;
+const char *const SqliteBusy = "5";   // SQLITE_BUSY, as Qt gives SQLite's error codes
 
 // SQLite would report either only as a file it cannot open.
 void RequireFolder(const QFileInfo &File)
@@ -27,11 +32,31 @@ void RequireFolder(const QFileInfo &File)
         throw EArchiveReason(QStringLiteral("it cannot be made in the folder %1, which is read-only").arg(folder.filePath()));
 }
 
-void SwitchToWal(const TSqlConnection &Connection)
+// False while another connection holds the lock that the switch takes.
+bool SwitchedToWal(const TSqlConnection &Connection)
 {
-    QSqlQuery mode = Connection.Exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+    QSqlQuery mode(Connection.Database());
+    if (!mode.exec(QStringLiteral("PRAGMA journal_mode = WAL"))) {
+        if (mode.lastError().nativeErrorCode() == QLatin1String(SqliteBusy))
+            return false;
+        throw SqlReason(mode.lastError());
+    }
     if (!mode.next() || mode.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0)
         throw EArchiveReason(QStringLiteral("it cannot be switched to write-ahead logging"));
+    return true;
+}
+
+// SQLite does not wait for that lock as it does for others: while another program makes the same
+// new archive, the switch is tried again until the busy time is over.
+void SwitchToWal(const TSqlConnection &Connection)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!SwitchedToWal(Connection)) {
+        if (waited.elapsed() >= BusyTimeoutMs)
+            throw EArchiveReason(QStringLiteral("database is locked"));
+        QThread::msleep(RetryMs);
+    }
 }
 
 }
