@@ -6,30 +6,33 @@
 
 namespace {
 
+// Rows per statement: fewer runs of SQLite's statement machine.
+constexpr int RowsPerInsert = 50;
+
 class TSqliteRowInserter : public TRowInserter {
 public:
     explicit TSqliteRowInserter(const TSqlConnection &Connection) : FDatabase(Handle(Connection))
     {
-        const QByteArray statement = InsertStatement(1).toUtf8();
-        if (sqlite3_prepare_v3(FDatabase, statement.constData(), static_cast<int>(statement.size()), SQLITE_PREPARE_PERSISTENT,
-                               &FInsert, nullptr) != SQLITE_OK)
-            throw Failure();
+        FInsertRows = Prepare(RowsPerInsert);
+        FInsert = Prepare(1);
     }
 
-    ~TSqliteRowInserter() override { sqlite3_finalize(FInsert); }
+    ~TSqliteRowInserter() override
+    {
+        sqlite3_finalize(FInsert);
+        sqlite3_finalize(FInsertRows);
+    }
     TSqliteRowInserter(const TSqliteRowInserter &) = delete;
     TSqliteRowInserter &operator=(const TSqliteRowInserter &) = delete;
 
     void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) override
     {
         const QByteArray serial = Serial.toUtf8();
-        for (const TKeyedSample &row : Rows) {
-            Bind(serial, row);
-            const int stepped = sqlite3_step(FInsert);
-            sqlite3_reset(FInsert);
-            if (stepped != SQLITE_DONE)
-                throw Failure();
-        }
+        std::size_t next = 0;
+        for (; next + RowsPerInsert <= Rows.size(); next += RowsPerInsert)
+            Step(FInsertRows, serial, Rows.subspan(next, RowsPerInsert));
+        for (; next < Rows.size(); ++next)
+            Step(FInsert, serial, Rows.subspan(next, 1));
     }
 
 private:
@@ -41,16 +44,36 @@ private:
         return *static_cast<sqlite3 *const *>(handle.constData());
     }
 
+    sqlite3_stmt *Prepare(int Rows) const
+    {
+        const QByteArray statement = InsertStatement(Rows).toUtf8();
+        sqlite3_stmt *prepared = nullptr;
+        if (sqlite3_prepare_v3(FDatabase, statement.constData(), static_cast<int>(statement.size()), SQLITE_PREPARE_PERSISTENT,
+                               &prepared, nullptr) != SQLITE_OK)
+            throw Failure();
+        return prepared;
+    }
+
+    void Step(sqlite3_stmt *Statement, const QByteArray &Serial, std::span<const TKeyedSample> Rows) const
+    {
+        int pos = 1;
+        for (const TKeyedSample &row : Rows)
+            Bind(Statement, pos, Serial, row);
+        const int stepped = sqlite3_step(Statement);
+        sqlite3_reset(Statement);
+        if (stepped != SQLITE_DONE)
+            throw Failure();
+    }
+
     EArchiveReason Failure() const { return EArchiveReason(QString::fromUtf8(sqlite3_errmsg(FDatabase))); }
 
-    void Bind(const QByteArray &Serial, const TKeyedSample &Row)
+    static void Bind(sqlite3_stmt *Statement, int &pos, const QByteArray &Serial, const TKeyedSample &Row)
     {
         const THistoryData &s = *Row.Sample;
-        int pos = 1;
-        const auto real = [&](double Value) { sqlite3_bind_double(FInsert, pos++, Value); };
-        const auto whole = [&](std::int32_t Value) { sqlite3_bind_int(FInsert, pos++, Value); };
-        sqlite3_bind_text(FInsert, pos++, Serial.constData(), static_cast<int>(Serial.size()), SQLITE_STATIC);
-        sqlite3_bind_int64(FInsert, pos++, Row.Key);
+        const auto real = [&](double Value) { sqlite3_bind_double(Statement, pos++, Value); };
+        const auto whole = [&](std::int32_t Value) { sqlite3_bind_int(Statement, pos++, Value); };
+        sqlite3_bind_text(Statement, pos++, Serial.constData(), static_cast<int>(Serial.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(Statement, pos++, Row.Key);
         real(s.DT);
         for (const float value : {s.U1, s.U2, s.U3, s.I1, s.I2, s.I3})
             real(value);
@@ -65,7 +88,8 @@ private:
     }
 
     sqlite3 *FDatabase;
-    sqlite3_stmt *FInsert = nullptr;
+    sqlite3_stmt *FInsertRows = nullptr;   // a whole batch of rows in one statement
+    sqlite3_stmt *FInsert = nullptr;       // the rows past the last whole batch
 };
 
 }
