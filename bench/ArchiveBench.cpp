@@ -1,5 +1,5 @@
 // The archive on SQLite: storing a million samples at once, as an import does, beside a plain
-// prepared insert of the same rows in one transaction; storing one downloaded page, beside the
+// prepared insert of the same rows in one transaction through the SQLite library; storing one downloaded page, beside the
 // disk's time for one durable write; reading three years back.
 
 #include "BenchWindow.h"
@@ -8,11 +8,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 #include <unistd.h>
 
@@ -42,52 +41,46 @@ QString NewArchiveFile(const QTemporaryDir &Folder, int Number)
     return file;
 }
 
-void Exec(QSqlQuery &Query, const QString &Statement)
+void Exec(sqlite3 *Database, const char *Statement)
 {
-    if (!Query.exec(Statement))
-        throw std::runtime_error(Statement.toStdString());
+    if (sqlite3_exec(Database, Statement, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(Database));
 }
 
-// The rows as the archive holds them, each inserted by one prepared statement, in one transaction
-// on a connection set up as the archive's.
+// The rows as the archive holds them, each inserted by one prepared statement of the SQLite
+// library itself, in one transaction on a connection set up as the archive's.
 void PlainInsert(const QString &File, const std::vector<THistoryData> &Samples)
 {
-    const QString name = QStringLiteral("plain-insert");
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        database.setDatabaseName(File);
-        database.open();
-        QSqlQuery query(database);
-        Exec(query, QStringLiteral("PRAGMA synchronous = FULL"));
-        Exec(query, QStringLiteral("BEGIN IMMEDIATE"));
-        query.prepare(QStringLiteral("INSERT INTO samples VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"));
-        for (const THistoryData &s : Samples) {
-            const auto key = static_cast<qint64>(std::llround((s.DT - 25569) * 86400000.0));
-            query.bindValue(0, Heater);
-            query.bindValue(1, key);
-            query.bindValue(2, s.DT);
-            query.bindValue(3, double(s.U1));
-            query.bindValue(4, double(s.U2));
-            query.bindValue(5, double(s.U3));
-            query.bindValue(6, double(s.I1));
-            query.bindValue(7, double(s.I2));
-            query.bindValue(8, double(s.I3));
-            query.bindValue(9, s.PWM1);
-            query.bindValue(10, s.PWM2);
-            query.bindValue(11, s.PWM3);
-            query.bindValue(12, double(s.TW));
-            query.bindValue(13, double(s.TB));
-            query.bindValue(14, s.Energy);
-            query.bindValue(15, s.Err);
-            query.bindValue(16, double(s.P1));
-            query.bindValue(17, double(s.P2));
-            query.bindValue(18, double(s.P3));
-            if (!query.exec())
-                throw std::runtime_error("plain insert failed");
-        }
-        Exec(query, QStringLiteral("COMMIT"));
+    sqlite3 *database = nullptr;
+    if (sqlite3_open(File.toUtf8().constData(), &database) != SQLITE_OK)
+        throw std::runtime_error("cannot open the archive file");
+    Exec(database, "PRAGMA synchronous = FULL");
+    Exec(database, "BEGIN IMMEDIATE");
+    sqlite3_stmt *insert = nullptr;
+    sqlite3_prepare_v2(database, "INSERT INTO samples VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)", -1, &insert, nullptr);
+    const QByteArray serial = Heater.toUtf8();
+    for (const THistoryData &s : Samples) {
+        sqlite3_bind_text(insert, 1, serial.constData(), static_cast<int>(serial.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(insert, 2, std::llround((s.DT - 25569) * 86400000.0));
+        sqlite3_bind_double(insert, 3, s.DT);
+        int pos = 4;
+        for (const float value : {s.U1, s.U2, s.U3, s.I1, s.I2, s.I3})
+            sqlite3_bind_double(insert, pos++, value);
+        for (const int value : {s.PWM1, s.PWM2, s.PWM3})
+            sqlite3_bind_int(insert, pos++, value);
+        sqlite3_bind_double(insert, pos++, s.TW);
+        sqlite3_bind_double(insert, pos++, s.TB);
+        sqlite3_bind_int(insert, pos++, s.Energy);
+        sqlite3_bind_int(insert, pos++, s.Err);
+        for (const float value : {s.P1, s.P2, s.P3})
+            sqlite3_bind_double(insert, pos++, value);
+        if (sqlite3_step(insert) != SQLITE_DONE)
+            throw std::runtime_error(sqlite3_errmsg(database));
+        sqlite3_reset(insert);
     }
-    QSqlDatabase::removeDatabase(name);
+    sqlite3_finalize(insert);
+    Exec(database, "COMMIT");
+    sqlite3_close(database);
 }
 
 // A million samples in one Store, into a new archive file each time.
