@@ -96,6 +96,7 @@ void TFormMain::FormCreate()
     FMyHidDev.DevicePath.clear();
     FLogFilePath = QDir(FOptions.DataDirectory).filePath(QStringLiteral("Data.log"));
     FHistoryData.Clear();
+    OpenSampleArchive();
     edtYeWe->setValue(YearWeekValue(FOptions.Now().date()));
     edtDate->setDisplayFormat(FOptions.Locale.ShortDateFormat);
     ApplyMode();
@@ -170,6 +171,7 @@ void TFormMain::BindHandlers()
     Bind(btnToday, &QPushButton::clicked, &TFormMain::btnTodayClick);
     Bind(btnThisWeek, &QPushButton::clicked, &TFormMain::btnThisWeekClick);
     Bind(btnThisMonth, &QPushButton::clicked, &TFormMain::btnThisMonthClick);
+    Bind(btnThisYear, &QPushButton::clicked, &TFormMain::btnThisYearClick);
     Bind(FDeviceChangeBurst, &QTimer::timeout, &TFormMain::DeviceChangeBurstEnded);
     BindChart();
     for (QWidget *watched : std::initializer_list<QWidget *>{edtDate, edtTime, edtTSoll, pnlNotConnected})
@@ -211,6 +213,7 @@ void TFormMain::FormClose()
 {
     timRefreshCurrentData->stop();
     FHid->Close();
+    FlushLiveSamples();
     WriteDueMeasurements();
 }
 

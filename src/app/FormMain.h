@@ -4,6 +4,7 @@
 // list; each subsystem's operations and handlers live in a file of their own under window/.
 
 #include "app/StartupOptions.h"
+#include "archive/Archive.h"
 #include "core/Bytes.h"
 #include "history/ChartData.h"
 #include "history/HistoryData.h"
@@ -152,6 +153,7 @@ public:
     QPushButton *btnToday = nullptr;
     QPushButton *btnThisWeek = nullptr;
     QPushButton *btnThisMonth = nullptr;
+    QPushButton *btnThisYear = nullptr;
     QPushButton *btnExportHistory = nullptr;
     QPushButton *btnClearHistory = nullptr;
 
@@ -160,6 +162,7 @@ public:
     QLabel *lblCopyright = nullptr;
     QLabel *lblVersion = nullptr;
     QLabel *lblDataFiles = nullptr;
+    QLabel *lblArchive = nullptr;   // where the archive is, or that none is in use
     QLabel *Image1 = nullptr;
     QWidget *Panel1 = nullptr;
     QLabel *Label6 = nullptr;
@@ -223,6 +226,7 @@ public:
     void btnTodayClick();
     void btnThisWeekClick();
     void btnThisMonthClick();
+    void btnThisYearClick();
     void chartHistoryMouseMove(QMouseEvent *Event);
     void chartHistoryLegendClick(QCPAbstractLegendItem *Item);
 
@@ -351,6 +355,16 @@ private:
     void WriteDueMeasurement(int n);
     void WriteDueMeasurements();
     void KeepHistoryBlock(const THistoryBlock &Block);
+    void EmptyHistoryList();
+
+    // The archive.
+    void OpenSampleArchive();
+    void ArchiveSamples(const std::vector<THistoryData> &Samples);
+    void ArchiveLiveSample(const THistoryData &Sample);
+    void FlushLiveSamples();
+    void LoadArchivedSamples();
+    void UpdateArchiveKey(std::int32_t SerialNumber);
+    void ShowArchivePlace();
 
     // Runs a handler so that no exception reaches the event loop: what it does not catch
     // itself is shown in an error box.
@@ -380,6 +394,12 @@ private:
     // Per string: a sweep ended and its measurement file is still to be written.
     std::array<bool, 3> FMeasureFileDue{};
     std::array<THistoryList, 3> FMeasSamples;
+    // The oldest sample the heater delivered since the list was last emptied.
+    std::optional<TDateTime> FOldestDelivered;
+    // Every sample seen, kept per heater; none while it cannot be used.
+    std::unique_ptr<TArchive> FArchive;
+    QString FArchiveKey;                          // the connected heater's key in it
+    std::vector<THistoryData> FArchivePending;    // live readings not yet archived
     // The control that took the last left-button press, until its release.
     QPointer<QWidget> FPressedControl;
 

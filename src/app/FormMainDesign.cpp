@@ -40,13 +40,14 @@ constexpr int HistoryPanelWidth = 120;
 // bottom of the panel's designed height.
 constexpr int HistoryButtonHeight = 22;
 constexpr int ThisMonthTop = 127;
+constexpr int ThisYearTop = 151;
 constexpr int ExportTop = 199;
 constexpr int HistoryDesignedHeight = DesignedHeight - TopHeight - MemoHeight;
 // Below this height the bottom buttons would run into the range buttons: the chart and the
 // history panel keep it, and the log gives up height first.
 constexpr int ButtonGroupGap = 8;
 constexpr int ClientMinimumHeight =
-    ThisMonthTop + HistoryButtonHeight + ButtonGroupGap + (HistoryDesignedHeight - ExportTop);
+    ThisYearTop + HistoryButtonHeight + ButtonGroupGap + (HistoryDesignedHeight - ExportTop);
 constexpr int MemoLineLimit = 100000;
 // The not-connected panel was laid out at this size before it covers the window.
 const QSize NotConnectedDesign(209, 225);
@@ -167,7 +168,7 @@ void TFormMain::DesignWindow()
     DesignCoverPanels();
     DesignAboutPanel();
     RegisterKeyTexts({btnLoadMoreData, btnExportHistory, btnClearHistory, btnNow, btnToday, btnThisWeek,
-                      btnThisMonth, btnSetDateTime, btnSetTSoll, btnSetLocalDT, Label1, Label2, Label3, Label4,
+                      btnThisMonth, btnThisYear, btnSetDateTime, btnSetTSoll, btnSetLocalDT, Label1, Label2, Label3, Label4,
                       lblString1, lblString2, lblString3});
     for (QWidget *label : std::initializer_list<QWidget *>{lblSwitchLang, lblAbout, lblFWVer, Label8, Label9})
         label->installEventFilter(this);
@@ -301,6 +302,7 @@ void TFormMain::DesignHistoryPanel()
     btnToday = button(QStringLiteral("sbtnToday"), 79);
     btnThisWeek = button(QStringLiteral("sbtnThisWeek"), 103);
     btnThisMonth = button(QStringLiteral("sbtnThisMonth"), ThisMonthTop);
+    btnThisYear = button(QStringLiteral("sbtnThisYear"), ThisYearTop);
     btnExportHistory = button(QStringLiteral("sbtnExport"), ExportTop);
     btnExportHistory->setToolTip(QStringLiteral("Export Hint"));
     btnClearHistory = button(QStringLiteral("sbtnClearHistory"), 231);
@@ -406,10 +408,13 @@ void TFormMain::DesignAboutPanel()
     lblDataFiles = new QLabel(pnlAbout);
     lblDataFiles->setFixedHeight(17);
     lblDataFiles->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblArchive = new QLabel(pnlAbout);
+    lblArchive->setFixedHeight(17);
+    lblArchive->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Image1 = new QLabel(pnlAbout);
     Image1->setPixmap(QPixmap(QStringLiteral(":/images/Logo.png")));
     Image1->setContentsMargins(30, 30, 30, 30);
-    for (QLabel *label : {lblAppTitle, lblCopyright, lblVersion, lblDataFiles, Image1}) {
+    for (QLabel *label : {lblAppTitle, lblCopyright, lblVersion, lblDataFiles, lblArchive, Image1}) {
         label->setAlignment(Qt::AlignCenter);
         about->addWidget(label);
     }

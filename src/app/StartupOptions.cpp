@@ -1,5 +1,7 @@
 #include "app/StartupOptions.h"
 
+#include "archive/Archive.h"
+#include "core/DataDirectory.h"
 #include "hid/FHid.h"
 #include "i18n/Language.h"
 
@@ -14,19 +16,10 @@ TStartupOptions DefaultStartupOptions(const QStringList &Arguments)
     options.Arguments = Arguments;
     options.HidLibraryFile = DefaultHidLibraryFile();
     options.DataDirectory = DefaultDataDirectory();
+    options.ArchiveLocation = ArchiveLocation(options.DataDirectory);
     options.Dialogs = std::make_shared<TMessageDialogs>();
     options.Now = [] { return QDateTime::currentDateTime(); };
     options.Locale = TLocaleFormats::FromLocale(QLocale::system());
     options.LanguageId = UserLanguageID();
     return options;
-}
-
-QString DefaultDataDirectory()
-{
-    const QString beside = QCoreApplication::applicationDirPath();
-    if (QFileInfo(beside).isWritable())
-        return beside;
-    const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(appData);
-    return appData;
 }

@@ -16,6 +16,7 @@ struct TStartupOptions {
     QStringList Arguments;      // the command-line arguments after the program's name
     QString HidLibraryFile;     // the HID library to load
     QString DataDirectory;      // where the data log and measurement files go
+    QString ArchiveLocation;    // the archive: a file, or a PostgreSQL database's URL
     std::shared_ptr<TDialogs> Dialogs;
     std::function<QDateTime()> Now;
     TLocaleFormats Locale;      // numbers and dates as the user's locale writes them
@@ -24,7 +25,3 @@ struct TStartupOptions {
 };
 
 TStartupOptions DefaultStartupOptions(const QStringList &Arguments);
-
-// Beside the executable; where that folder is not writable (an installed program), the user's
-// application data folder.
-QString DefaultDataDirectory();

@@ -5,7 +5,11 @@
 #include "cli/MqttBridge.h"
 #include "cli/StatusJson.h"
 #include "cli/StopSignals.h"
+#include "archive/Archive.h"
+#include "core/DataDirectory.h"
 #include "core/FileErrors.h"
+#include "history/EnergyReport.h"
+#include "history/HistoryCsvImport.h"
 #include "history/HistoryCsv.h"
 #include "i18n/Language.h"
 #include "protocol/Commands.h"
@@ -24,6 +28,7 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -55,6 +60,17 @@ constexpr int BlocksPerPage = 500;
 
 const QCommandLineOption JsonOption(QStringLiteral("json"), QStringLiteral("Print the reading as JSON, each unit in its key's name."));
 const QCommandLineOption CsvOption(QStringLiteral("csv"), QStringLiteral("The CSV file to write."), QStringLiteral("FILE"));
+const QCommandLineOption ArchiveOption(QStringLiteral("archive"),
+                                       QStringLiteral("The archive: an SQLite file or a postgresql://user@host:port/dbname URL "
+                                                      "(default: HELVANE_ARCHIVE, else Archive.sqlite in the data folder)."),
+                                       QStringLiteral("LOCATION"));
+const QCommandLineOption SerialOption(QStringLiteral("serial"), QStringLiteral("The heater's serial number, as 1709-0634."),
+                                      QStringLiteral("SN"));
+const QCommandLineOption FromOption(QStringLiteral("from"), QStringLiteral("The first day, as 2017-03-01."), QStringLiteral("DATE"));
+const QCommandLineOption ToOption(QStringLiteral("to"), QStringLiteral("The last day, as 2017-03-31."), QStringLiteral("DATE"));
+const QCommandLineOption MonthOption(QStringLiteral("month"), QStringLiteral("The month, as 2017-03."), QStringLiteral("YYYY-MM"));
+const QCommandLineOption YearOption(QStringLiteral("year"), QStringLiteral("The year, as 2017."), QStringLiteral("YYYY"));
+const QCommandLineOption ReportJsonOption(QStringLiteral("json"), QStringLiteral("Print the report as JSON."));
 const QCommandLineOption PagesOption(QStringLiteral("pages"),
                                      QStringLiteral("At most N pages of 500 blocks (default: until no older sample comes, at most 525: all a heater can hold)."),
                                      QStringLiteral("N"));
@@ -133,6 +149,56 @@ void ShowProgress(QTextStream &Err, int Page, int Percent)
 // memory, and the download stops there.
 constexpr int MaxHistoryPages = 525;
 
+// The archive as the tool uses it: opened when a command needs it, and a write that fails said
+// once, the command going on without it.
+class TToolArchive {
+public:
+    TToolArchive(const QString &Location, QTextStream &Err) : FErr(Err)
+    {
+        if (Location.isEmpty())
+            return;
+        try {
+            FArchive = OpenArchive(Location);
+        } catch (const std::exception &Error) {
+            Fail(Error);
+        }
+    }
+
+    void Store(const QString &Key, std::span<const THistoryData> Samples)
+    {
+        if (!FArchive || Samples.empty())
+            return;
+        try {
+            FArchive->Store(Key, Samples);
+        } catch (const std::exception &Error) {
+            Fail(Error);
+            FArchive.reset();
+        }
+    }
+
+    bool Failed() const { return FFailed; }
+
+private:
+    void Fail(const std::exception &Error)
+    {
+        Say(FErr, Program + QStringLiteral(": ") + QString::fromUtf8(Error.what()));
+        FFailed = true;
+    }
+
+    QTextStream &FErr;
+    std::unique_ptr<TArchive> FArchive;
+    bool FFailed = false;
+};
+
+// An archive that the command cannot do without.
+std::unique_ptr<TArchive> RequiredArchive(const QCommandLineParser &Parser, const TCliContext &Context)
+{
+    const QString location = Parser.isSet(ArchiveOption) ? Parser.value(ArchiveOption) : Context.ArchiveLocation;
+    if (location.isEmpty())
+        throw EUsage(QStringLiteral("Name an archive with --archive."));
+    return OpenArchive(location);
+}
+
 struct THistoryDownload {
     THistoryList History;
     bool StillOlder = false;   // the last page allowed brought older samples
@@ -140,7 +206,8 @@ struct THistoryDownload {
 
 // Pages of the stored history, the first from the newest sample on, each further one older,
 // until a page brings no older sample or the limit is reached; sorted.
-THistoryDownload DownloadHistory(THeaterLink &Link, int MaxPages, THistoryTally &Tally, TCliContext &Context)
+THistoryDownload DownloadHistory(THeaterLink &Link, int MaxPages, THistoryTally &Tally, TCliContext &Context,
+                                 const std::function<void(std::span<const THistoryData>)> &PageDone)
 {
     THistoryDownload download;
     THistoryList &history = download.History;
@@ -156,6 +223,7 @@ THistoryDownload DownloadHistory(THeaterLink &Link, int MaxPages, THistoryTally 
         });
         if (Context.ProgressShown)
             ShowProgress(Context.Err, page, 100);
+        PageDone(std::span<const THistoryData>(&*(history.begin() + before), static_cast<std::size_t>(history.Count() - before)));
         const auto came = std::min_element(history.begin() + before, history.end(),
                                            [](const THistoryData &A, const THistoryData &B) { return A.DT < B.DT; });
         download.StillOlder = came != history.end() && (!oldest || came->DT < *oldest);
@@ -181,7 +249,11 @@ int History(const QCommandLineParser &Parser, TCliContext &Context)
     THeaterLink link(hid);
     const TCurrentData reading = link.ReadStatus();
     THistoryTally tally;
-    const THistoryDownload download = DownloadHistory(link, maxPages, tally, Context);
+    TToolArchive archive(Parser.isSet(ArchiveOption) ? Parser.value(ArchiveOption) : Context.ArchiveLocation, Context.Err);
+    const QString key = ArchiveKey(reading.SN);
+    const THistoryDownload download = DownloadHistory(link, maxPages, tally, Context, [&](std::span<const THistoryData> Page) {
+        archive.Store(key, Page);
+    });
     const THistoryList &history = download.History;
     // A file that was there stays as it was rather than give way to one without a sample.
     if (history.Count() == 0)
@@ -197,6 +269,150 @@ int History(const QCommandLineParser &Parser, TCliContext &Context)
                                                   "can hold; the download stopped there.").arg(MaxHistoryPages));
         return ExitError;
     }
+    return archive.Failed() ? ExitError : ExitDone;
+}
+
+// The archive key that --serial names: a serial number as "1709-0634" (or as the window shows it,
+// "1709- 634"), or a key as the archive lists it.
+QString KeyOfSerial(const QString &Text)
+{
+    static const QRegularExpression serial(QStringLiteral("^\\s*(\\d{4})-\\s*(\\d{1,4})\\s*$"));
+    const QRegularExpressionMatch match = serial.match(Text);
+    if (!match.hasMatch())
+        return Text.trimmed();
+    return ArchiveKey(match.captured(1).toInt() * 10000 + match.captured(2).toInt());
+}
+
+// The heater that --serial names, or the archive's only one.
+QString ChosenKey(const QCommandLineParser &Parser, TArchive &Archive)
+{
+    if (Parser.isSet(SerialOption))
+        return KeyOfSerial(Parser.value(SerialOption));
+    const QStringList serials = Archive.Serials();
+    if (serials.size() == 1)
+        return serials.first();
+    if (serials.isEmpty())
+        throw std::runtime_error(QStringLiteral("%1 holds no samples.").arg(Archive.Location()).toStdString());
+    throw EUsage(QStringLiteral("The archive holds several heaters (%1): name one with --serial.").arg(serials.join(QStringLiteral(", "))));
+}
+
+QDate DateArgument(const QString &Text, const QString &Format, const QString &What)
+{
+    const QDate date = QDate::fromString(Text, Format);
+    if (!date.isValid())
+        throw EUsage(QStringLiteral("%1 must be a date as %2, not \"%3\".").arg(What, Format, Text));
+    return date;
+}
+
+TDateTime Midnight(const QDate &Date)
+{
+    return DateTimeFromQt(QDateTime(Date, QTime(0, 0), Qt::UTC));
+}
+
+// From the first moment of one day to the last of another.
+struct TDayRange {
+    TDateTime From = -std::numeric_limits<double>::max();
+    TDateTime To = std::numeric_limits<double>::max();
+    void StartAt(const QDate &Day) { From = Midnight(Day); }
+    void EndWith(const QDate &Day) { To = Midnight(Day.addDays(1)) - 1 / MSecsPerDay; }
+};
+
+QString RequiredCsv(const QCommandLineParser &Parser, const QString &Command)
+{
+    const QString file = Parser.value(CsvOption);
+    if (file.isEmpty())
+        throw EUsage(QStringLiteral("%1 needs --csv FILE.").arg(Command));
+    return file;
+}
+
+int ArchiveExport(const QCommandLineParser &Parser, TCliContext &Context)
+{
+    const QString file = RequiredCsv(Parser, QStringLiteral("archive export"));
+    TDayRange range;
+    if (Parser.isSet(FromOption))
+        range.StartAt(DateArgument(Parser.value(FromOption), QStringLiteral("yyyy-MM-dd"), QStringLiteral("--from")));
+    if (Parser.isSet(ToOption))
+        range.EndWith(DateArgument(Parser.value(ToOption), QStringLiteral("yyyy-MM-dd"), QStringLiteral("--to")));
+    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context);
+    const QString key = ChosenKey(Parser, *archive);
+    const THistoryList samples = archive->Samples(key, range.From, range.To);
+    if (samples.Count() == 0)
+        throw std::runtime_error(QStringLiteral("%1 holds no samples of %2 in that time; \"%3\" was not written.")
+                                     .arg(archive->Location(), key, file)
+                                     .toStdString());
+    const TCsvHeading heading{DateTimeFromQt(Context.Now()), key, QString()};
+    SaveWholeFile(file, HistoryCsv(samples, 0, samples.Count(), true, heading, Context.Locale));
+    Context.Out << QStringLiteral("%1 samples written to %2").arg(samples.Count()).arg(file) << Qt::endl;
+    return ExitDone;
+}
+
+// Every row read whole goes in, in one transaction; the rest are counted.
+int ArchiveImport(const QCommandLineParser &Parser, TCliContext &Context)
+{
+    const QString file = RequiredCsv(Parser, QStringLiteral("archive import"));
+    QFile csv(file);
+    if (!csv.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("Cannot read \"%1\": %2").arg(file, csv.errorString()).toStdString());
+    THistoryCsvImport import;
+    try {
+        import = ReadHistoryCsv(csv.readAll());
+    } catch (const std::exception &Error) {
+        throw std::runtime_error(QStringLiteral("\"%1\": %2").arg(file, QString::fromUtf8(Error.what())).toStdString());
+    }
+    const QString key = KeyOfSerial(Parser.isSet(SerialOption) ? Parser.value(SerialOption) : import.SerialNumber);
+    if (key.isEmpty())
+        throw EUsage(QStringLiteral("\"%1\" names no serial number: give one with --serial.").arg(file));
+    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context);
+    const std::vector<THistoryData> samples(import.Samples.begin(), import.Samples.end());
+    archive->Store(key, samples);
+    Context.Out << QStringLiteral("%1 samples of %2 imported into %3").arg(samples.size()).arg(key, archive->Location()) << Qt::endl;
+    if (import.BadRows > 0)
+        Say(Context.Err, QStringLiteral("%1 rows could not be read and were left out.").arg(import.BadRows));
+    return samples.empty() ? ExitError : ExitDone;
+}
+
+int Archive(const QCommandLineParser &Parser, TCliContext &Context)
+{
+    const QString action = Parser.positionalArguments().value(0);
+    if (action == QLatin1String("export"))
+        return ArchiveExport(Parser, Context);
+    if (action == QLatin1String("import"))
+        return ArchiveImport(Parser, Context);
+    throw EUsage(QStringLiteral("archive takes export or import, not \"%1\".").arg(action));
+}
+
+void PrintReport(QTextStream &Out, const TEnergyReport &Report, bool Months)
+{
+    for (const TDayEnergy &day : Report.Days)
+        Out << day.Day.toString(Qt::ISODate) << QStringLiteral("  %1 Wh").arg(day.EnergyWh) << '\n';
+    if (Months) {
+        for (const TMonthEnergy &month : Report.Months)
+            Out << QStringLiteral("%1-%2  %3 Wh\n").arg(month.Year, 4, 10, QLatin1Char('0')).arg(month.Month, 2, 10, QLatin1Char('0')).arg(month.EnergyWh);
+    }
+    Out << QStringLiteral("Total  %1 Wh").arg(Report.TotalWh) << Qt::endl;
+}
+
+int Report(const QCommandLineParser &Parser, TCliContext &Context)
+{
+    if (Parser.isSet(MonthOption) == Parser.isSet(YearOption))
+        throw EUsage(QStringLiteral("report needs either --month YYYY-MM or --year YYYY."));
+    TDayRange range;
+    const bool year = Parser.isSet(YearOption);
+    if (year) {
+        const QDate first = DateArgument(Parser.value(YearOption), QStringLiteral("yyyy"), QStringLiteral("--year"));
+        range.StartAt(first);
+        range.EndWith(first.addYears(1).addDays(-1));
+    } else {
+        const QDate first = DateArgument(Parser.value(MonthOption), QStringLiteral("yyyy-MM"), QStringLiteral("--month"));
+        range.StartAt(first);
+        range.EndWith(first.addMonths(1).addDays(-1));
+    }
+    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context);
+    const TEnergyReport report = MakeEnergyReport(archive->Samples(ChosenKey(Parser, *archive), range.From, range.To));
+    if (Parser.isSet(ReportJsonOption))
+        Context.Out << QString::fromUtf8(EnergyReportJson(report, year)) << Qt::endl;
+    else
+        PrintReport(Context.Out, report, year);
     return ExitDone;
 }
 
@@ -320,7 +536,13 @@ const std::vector<TCommand> &Commands()
 {
     static const std::vector<TCommand> commands{
         {"status", "Print one reading as the data log's status line.", {&JsonOption}, {}, Status},
-        {"history", "Download the history stored in the heater and write it as CSV.", {&CsvOption, &PagesOption}, {}, History},
+        {"history", "Download the history stored in the heater, archive it and write it as CSV.",
+         {&CsvOption, &PagesOption, &ArchiveOption}, {}, History},
+        {"archive", "Export archived samples as CSV, or import CSV files the window or the tool wrote.",
+         {&CsvOption, &SerialOption, &FromOption, &ToOption, &ArchiveOption},
+         {{"ACTION", "export or import."}}, Archive},
+        {"report", "The energy of each day of a month or a year, and the total, from the archive.",
+         {&MonthOption, &YearOption, &SerialOption, &ReportJsonOption, &ArchiveOption}, {}, Report},
         {"watch", "Print a status line every 1001 ms until Ctrl-C, following unplug and replug.", {&LogOption}, {}, Watch},
         {"set-clock", "Set the heater's clock to this computer's time.", {}, {}, SetClock},
         {"set-setpoint", "Set the water setpoint in °C (45 to 85).", {&YesOption}, {{"N", "The setpoint in °C."}}, SetSetpoint},
@@ -399,7 +621,8 @@ TCliContext DefaultCliContext(QTextStream &Out, QTextStream &Err)
             .ProgressShown = isatty(fileno(stderr)) != 0,
             .HidLibraryFile = DefaultHidLibraryFile(),
             .Now = [] { return QDateTime::currentDateTime(); },
-            .Locale = TLocaleFormats::FromLocale(QLocale::system())};
+            .Locale = TLocaleFormats::FromLocale(QLocale::system()),
+            .ArchiveLocation = ArchiveLocation(DefaultDataDirectory())};
 }
 
 int RunCli(const QStringList &Arguments, TCliContext &Context)

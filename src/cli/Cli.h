@@ -23,6 +23,7 @@ struct TCliContext {
     std::function<QDateTime()> Now;
     TLocaleFormats Locale;
     int PollIntervalMs = 1001;
+    QString ArchiveLocation;      // where samples are archived; none when empty
 };
 
 TCliContext DefaultCliContext(QTextStream &Out, QTextStream &Err);

@@ -283,12 +283,21 @@ TKeyRange ThisMonthRange(TDateTime Now)
     return DayRange(first, first + date.daysInMonth(), LastMillisecond);
 }
 
-std::optional<TDateTime> OldestCharted(const THistoryList &History)
+TKeyRange ThisYearRange(TDateTime Now)
 {
-    const auto charted = std::find_if(History.begin(), History.end(), [](const THistoryData &Sample) { return IsCharted(Sample.DT); });
-    if (charted == History.end())
-        return std::nullopt;
-    return charted->DT;
+    const QDate date = DateTimeToQt(Now).date();
+    const TDateTime first = MidnightOf(Now) - (date.dayOfYear() - 1);
+    return DayRange(first, first + date.daysInYear(), LastMillisecond);
+}
+
+std::optional<TDateTime> OldestCharted(const std::vector<THistoryData> &Samples)
+{
+    std::optional<TDateTime> oldest;
+    for (const THistoryData &sample : Samples) {
+        if (IsCharted(sample.DT) && (!oldest || sample.DT < *oldest))
+            oldest = sample.DT;
+    }
+    return oldest;
 }
 
 TKeyRange DownloadedRange(TDateTime Oldest, TDateTime Now)

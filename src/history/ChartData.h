@@ -117,9 +117,10 @@ TKeyRange NowRange(TDateTime Now);         // five minutes either side
 TKeyRange TodayRange(TDateTime Now);       // midnight to midnight
 TKeyRange ThisWeekRange(TDateTime Now);    // Monday 00:00 to Sunday 23:59:59.999
 TKeyRange ThisMonthRange(TDateTime Now);   // the first 00:00 to the last 23:59:59.999
-// The time stamp of the oldest sample that the chart draws (2016 or later) in a sorted list: a
-// live reading of a heater whose clock is unset is kept in the list but dated long before.
-std::optional<TDateTime> OldestCharted(const THistoryList &History);
+TKeyRange ThisYearRange(TDateTime Now);    // 1 January 00:00 to 31 December 23:59:59.999
+// The time stamp of the oldest of the samples that the chart draws (2016 or later): a live
+// reading of a heater whose clock is unset is kept in the list but dated long before.
+std::optional<TDateTime> OldestCharted(const std::vector<THistoryData> &Samples);
 // After a download: from midnight of the oldest sample's day to the present moment.
 TKeyRange DownloadedRange(TDateTime Oldest, TDateTime Now);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 int CompareHistoryData(const THistoryData &L, const THistoryData &R)
 {
@@ -25,6 +26,26 @@ void THistoryList::Sort()
     std::sort(FItems.begin(), FItems.end(), [](const THistoryData &L, const THistoryData &R) {
         return CompareHistoryData(L, R) < 0;
     });
+}
+
+void THistoryList::SortUnique()
+{
+    ++FGeneration;
+    // Each time stamp is worked out once: the comparisons of a sort would do it many times over.
+    std::vector<std::pair<long long, std::size_t>> order;
+    order.reserve(FItems.size());
+    for (std::size_t i = 0; i < FItems.size(); ++i) {
+        const TDayAndTime split = SplitDateTime(FItems[i].DT);
+        order.emplace_back(split.Day * 86400000LL + split.MSecs, i);
+    }
+    std::sort(order.begin(), order.end());
+    std::vector<THistoryData> items;
+    items.reserve(FItems.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i == 0 || order[i].first != order[i - 1].first)
+            items.push_back(FItems[order[i].second]);
+    }
+    FItems = std::move(items);
 }
 
 namespace {

@@ -126,6 +126,11 @@ const std::vector<TLanguageEntry> &LanguageTable()
          "Ein Heizgerät ist angeschlossen, aber dieser Benutzer darf es nicht öffnen: bitte die udev-Regel 70-helvane.rules installieren."},
         // The question before a flash sector is erased, with the sector's address.
         {"sMsgEraseSector", "Erase the flash sector at $%1?", "Den Flash-Sektor bei $%1 löschen?"},
+        // The range button of the current year, below the month's.
+        {"sbtnThisYear", "Actual year", "Aktuelles Jahr"},
+        // Where the archive of every sample is, on the about panel.
+        {"slblArchive", "Archive: %1", "Archiv: %1"},
+        {"slblNoArchive", "Archive: not in use", "Archiv: nicht in Gebrauch"},
     };
     return table;
 }

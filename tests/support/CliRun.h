@@ -27,7 +27,7 @@ struct TCliRun {
 };
 
 inline TCliRun RunCliWith(const QStringList &Arguments, const QDateTime &Now, const TLocaleFormats &Locale,
-                          bool OnTerminal = false)
+                          bool OnTerminal = false, const QString &Archive = QString())
 {
     TCliRun run;
     QTextStream out(&run.Out);
@@ -37,7 +37,8 @@ inline TCliRun RunCliWith(const QStringList &Arguments, const QDateTime &Now, co
                         .ProgressShown = OnTerminal,
                         .HidLibraryFile = QStringLiteral(HEATERSIM_FILE),
                         .Now = [Now] { return Now; },
-                        .Locale = Locale};
+                        .Locale = Locale,
+                        .ArchiveLocation = Archive};
     run.Code = RunCli(Arguments, context);
     out.flush();
     err.flush();

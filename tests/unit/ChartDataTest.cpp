@@ -373,6 +373,8 @@ TEST(ChartData, RangeButtonsSpanTheirPeriodAndGiveTheirFormats)
         {"week from Monday", ThisWeekRange(leapDay), 42429.0, 42436.0 - 0.001 / 86400, "ddddd"},
         {"month", ThisMonthRange(sunday), 42826.0, 42856.0 - 0.001 / 86400, "ddddd"},
         {"leap February", ThisMonthRange(leapDay), 42401.0, 42430.0 - 0.001 / 86400, "ddddd"},
+        {"year", ThisYearRange(sunday), 42736.0, 43101.0 - 0.001 / 86400, "mmm yyyy"},
+        {"leap year", ThisYearRange(leapDay), 42370.0, 42736.0 - 0.001 / 86400, "mmm yyyy"},
         {"downloaded", DownloadedRange(April7 + 13 * Hour, sunday), April7, sunday, "ddddd"},
     };
     for (const auto &c : cases) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -41,6 +42,27 @@ TEST(HistoryData, ListSortsByTimeAndCountsItsGenerations)
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
     EXPECT_GT(list.Generation(), sorted);
+}
+
+// The same sample from the archive and from the heater is kept once, the first of them, also
+// where the two time stamps differ below a millisecond.
+TEST(HistoryData, SortUniqueKeepsTheFirstSampleOfEachMillisecond)
+{
+    THistoryList list;
+    const std::pair<TDateTime, int> samples[] = {
+        {April7 + 0.5, 1}, {April7, 2}, {std::nextafter(April7 + 0.5, 1e9), 3}, {April7 + 0.2 / 86400000, 4},
+        {April7 + 1.0 / 86400, 5}};
+    for (const auto &[dt, energy] : samples) {
+        THistoryData sample;
+        sample.DT = dt;
+        sample.Energy = energy;
+        list.Add(sample);
+    }
+    list.SortUnique();
+    std::vector<int> kept;
+    for (const THistoryData &sample : list)
+        kept.push_back(sample.Energy);
+    EXPECT_EQ(kept, (std::vector<int>{2, 5, 1}));
 }
 
 TEST(HistoryData, LegionellaWarningAfterAMonthBelowSixtyDegrees)

@@ -87,6 +87,7 @@ TEST_F(ChartTest, RangeButtonsSetTheirRangeAndFormatWhichSurvivePolls)
         {w->btnToday, TodayRange(now), "hh:nn"},
         {w->btnThisWeek, ThisWeekRange(now), "ddddd"},
         {w->btnThisMonth, ThisMonthRange(now), "ddddd"},
+        {w->btnThisYear, ThisYearRange(now), "mmm yyyy"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Pattern);

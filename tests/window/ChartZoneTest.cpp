@@ -91,7 +91,8 @@ TEST_P(ChartTicksInZone, LabelsStandAtTheirDayMonthAndYear)
     ExpectTicksOnTheirLabels(*w, "the download");
 
     const std::pair<QPushButton *, const char *> buttons[] = {
-        {w->btnNow, "Now"}, {w->btnToday, "Today"}, {w->btnThisWeek, "Actual week"}, {w->btnThisMonth, "Actual month"}};
+        {w->btnNow, "Now"},       {w->btnToday, "Today"}, {w->btnThisWeek, "Actual week"},
+        {w->btnThisYear, "Actual year"}, {w->btnThisMonth, "Actual month"}};
     for (const auto &[button, name] : buttons) {
         button->click();
         ExpectTicksOnTheirLabels(*w, name);

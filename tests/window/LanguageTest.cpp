@@ -18,7 +18,7 @@ QStringList WindowTexts(const TFormMain &w)
     QStringList texts;
     for (const QAbstractButton *button : std::initializer_list<const QAbstractButton *>{
              w.btnLoadMoreData, w.btnExportHistory, w.btnClearHistory, w.btnNow, w.btnToday, w.btnThisWeek,
-             w.btnThisMonth, w.btnSetDateTime, w.btnSetTSoll, w.btnSetLocalDT})
+             w.btnThisMonth, w.btnThisYear, w.btnSetDateTime, w.btnSetTSoll, w.btnSetLocalDT})
         texts << button->text();
     for (const QLabel *label : {w.Label1, w.Label2, w.Label3, w.Label4, w.lblString1, w.lblString2, w.lblString3,
                                 w.lblSwitchLang, w.lblAppTitle, w.lblCopyright})
@@ -30,7 +30,7 @@ QStringList WindowTexts(const TFormMain &w)
 }
 
 const QStringList EnglishTexts = {
-    "Load more Data", "Export", "Clear History", "Now", "Today", "Actual week", "Actual month", "Set", "Set",
+    "Load more Data", "Export", "Clear History", "Now", "Today", "Actual week", "Actual month", "Actual year", "Set", "Set",
     "Set local", "Device:", "Date/Time:", "Nominal temperature water [°C]:", "Today:", "String 1", "String 2",
     "String 3", "de", "Helvane Software", "Copyright © 2017–2026 Helvane. All rights reserved.",
     "Energy [Wh]", "Energy [Wh]", "P1 [W]", "P2 [W]", "P3 [W]", "T water [°C]", "PWM1", "PWM2", "PWM3",
@@ -40,7 +40,7 @@ const QStringList EnglishTexts = {
     "Update firmware", "Helvane Software"};
 
 const QStringList GermanTexts = {
-    "Mehr Daten laden", "Export", "Historie löschen", "Jetzt", "Heute", "Aktuelle Woche", "Aktueller Monat",
+    "Mehr Daten laden", "Export", "Historie löschen", "Jetzt", "Heute", "Aktuelle Woche", "Aktueller Monat", "Aktuelles Jahr",
     "Setzen", "Setzen", "Lokalzeit", "Gerät:", "Datum/Zeit:", "Solltemperatur Wasser [°C]:", "Heute:",
     "Strang 1", "Strang 2", "Strang 3", "en", "Helvane Software",
     "Copyright © 2017–2026 Helvane. All rights reserved.", "Energie [Wh]", "Energie [Wh]", "P1 [W]", "P2 [W]",

@@ -8,6 +8,7 @@
 #include "support/WrittenReports.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QTemporaryDir>
@@ -69,6 +70,7 @@ protected:
         options.Arguments = Arguments;
         options.HidLibraryFile = QStringLiteral(HEATERSIM_FILE);
         options.DataDirectory = DataDir.path();
+        options.ArchiveLocation = QDir(DataDir.path()).filePath(QStringLiteral("Archive.sqlite"));
         options.Dialogs = Dialogs;
         options.Now = [this] { return Now; };
         options.Locale = TLocaleFormats{};

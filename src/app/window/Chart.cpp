@@ -149,6 +149,12 @@ void TFormMain::btnThisMonthClick()
     chartHistoryZoom();
 }
 
+void TFormMain::btnThisYearClick()
+{
+    SetBottomRange(ThisYearRange(DateTimeFromQt(FOptions.Now())));
+    chartHistoryZoom();
+}
+
 // The tooltip names the day of the bar under the pointer, and nothing elsewhere.
 void TFormMain::chartHistoryMouseMove(QMouseEvent *Event)
 {

@@ -38,8 +38,10 @@ void TFormMain::ConnectDevice()
         try {
             pnlNotConnected->hide();
             lblFWVer->setText(device.SerialNumber);
+            FArchiveKey.clear();
             RefreshCurrentData();
-            FHistoryData.Clear();
+            EmptyHistoryList();
+            LoadArchivedSamples();
             GetHistoryData(300, true);
             timRefreshCurrentData->start();
         } catch (const std::exception &Error) {
@@ -80,7 +82,9 @@ void TFormMain::DeviceRemoved(TFHid *, const QString &DeviceName)
         return;
     timRefreshCurrentData->stop();
     FMyHidDev.DevicePath.clear();
-    FHistoryData.Clear();
+    FlushLiveSamples();
+    FArchiveKey.clear();
+    EmptyHistoryList();
     ShowNotConnected(false);
     LogLine(QStringLiteral("Helvane device removed"));
     LogLine(QString());

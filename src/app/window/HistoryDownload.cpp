@@ -45,27 +45,33 @@ void TFormMain::GetHistoryData(int RequestCount, bool Restart)
 
 void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Restart)
 {
-    // Only what the chart draws counts as older: a live reading dated 1970 is no history.
-    const bool hadSamples = FHistoryData.Count() > 0;
-    const std::optional<TDateTime> oldest = OldestCharted(FHistoryData);
     ShowTransferProgress(Dialog);
 
     FHid->Open(FMyHidDev.DevicePath);
     const bool answered = !SetRequest(cmdHistory, Restart ? 0 : 1).empty();
     timRefreshCurrentData->stop();
+    std::vector<THistoryData> delivered;   // this page's samples
     TransferHistory(*FHid, RequestCount, answered, MaxStringPower, FOptions.Locale,
                     {.Yield = [] { QCoreApplication::processEvents(); },
                      .Cancelled = [&Dialog] { return Dialog.Cancelled; },
                      .Progress = [&Dialog](int Percent) { Dialog.ProgressBar1->setValue(Percent); },
-                     .Block = [this](const THistoryBlock &Block) { KeepHistoryBlock(Block); }});
+                     .Block = [&](const THistoryBlock &Block) {
+                         KeepHistoryBlock(Block);
+                         delivered.insert(delivered.end(), Block.Samples.begin(), Block.Samples.end());
+                     }});
+    ArchiveSamples(delivered);
 
-    FHistoryData.Sort();
-    const std::optional<TDateTime> oldestNow = OldestCharted(FHistoryData);
+    // Only what the heater delivered and the chart draws counts as older: neither an archived
+    // sample nor a live reading dated 1970 is history of this read-out.
+    const std::optional<TDateTime> before = FOldestDelivered;
+    if (const std::optional<TDateTime> oldest = OldestCharted(delivered); oldest && (!before || *oldest < *before))
+        FOldestDelivered = oldest;
+    FHistoryData.SortUnique();
     if (FHistoryData.Count() > 1) {
-        if (hadSamples && oldest == oldestNow)
+        if (before && before == FOldestDelivered)
             FOptions.Dialogs->Information(Translate(QStringLiteral("sMsgNoMoreData")));
-        if (oldestNow)
-            SetBottomRange(DownloadedRange(*oldestNow, DateTimeFromQt(FOptions.Now())));
+        if (FOldestDelivered)
+            SetBottomRange(DownloadedRange(*FOldestDelivered, DateTimeFromQt(FOptions.Now())));
     }
 }
 
@@ -75,6 +81,12 @@ void TFormMain::KeepHistoryBlock(const THistoryBlock &Block)
         FHistoryData.Add(sample);
     for (const QString &line : Block.LogLines)
         LogLine(line);
+}
+
+void TFormMain::EmptyHistoryList()
+{
+    FHistoryData.Clear();
+    FOldestDelivered.reset();
 }
 
 void TFormMain::btnLoadMoreDataClick()

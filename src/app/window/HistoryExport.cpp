@@ -36,6 +36,6 @@ void TFormMain::btnClearHistoryClick()
     if (!FOptions.Dialogs->Confirm(Translate(QStringLiteral("sMsgAreYouSure"))))
         return;
     SetRequest(cmdEraseSector, HistorySector);
-    FHistoryData.Clear();
+    EmptyHistoryList();
     UpdateHistoryChart();
 }

@@ -43,6 +43,7 @@ void TFormMain::TranslateUI()
                                    QDir::toNativeSeparators(MeasurementFile(1)) + QStringLiteral(", ")
                                        + QFileInfo(MeasurementFile(2)).fileName() + QStringLiteral(", ")
                                        + QFileInfo(MeasurementFile(3)).fileName()));
+    ShowArchivePlace();
     imgWaterTemp->setToolTip(Translate(QStringLiteral("sInfoWaterTemp1")) + QStringLiteral("\r\n")
                              + Translate(QStringLiteral("sInfoWaterTemp2")));
     mnuUpdateFW->setText(Translate(QStringLiteral("smnuFlashFW")));

@@ -21,10 +21,12 @@ void TFormMain::RefreshCurrentData()
         FHid->Open(FMyHidDev.DevicePath);
         const TCurrentData s = ReadCurrentData(*FHid, MaxStringPower);
         ShowCurrentData(s);
+        UpdateArchiveKey(s.SN);
         if (ExtendedMode()) {
             if (s.Sample.U1 != NotKeptVoltage) {
                 FHistoryData.Add(s.Sample);
                 KeepMeasuredSample(s.Sample);
+                ArchiveLiveSample(s.Sample);
             }
             const QString line = StatusLine(s, FOptions.Locale);
             LogLine(line);
