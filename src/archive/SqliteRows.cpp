@@ -9,30 +9,26 @@ namespace {
 // Rows per statement: fewer runs of SQLite's statement machine.
 constexpr int RowsPerInsert = 50;
 
+struct TFinalize {
+    void operator()(sqlite3_stmt *Statement) const { sqlite3_finalize(Statement); }
+};
+using TStatement = std::unique_ptr<sqlite3_stmt, TFinalize>;
+
 class TSqliteRowInserter : public TRowInserter {
 public:
-    explicit TSqliteRowInserter(const TSqlConnection &Connection) : FDatabase(Handle(Connection))
+    explicit TSqliteRowInserter(const TSqlConnection &Connection)
+        : FDatabase(Handle(Connection)), FInsertRows(Prepare(RowsPerInsert)), FInsert(Prepare(1))
     {
-        FInsertRows = Prepare(RowsPerInsert);
-        FInsert = Prepare(1);
     }
-
-    ~TSqliteRowInserter() override
-    {
-        sqlite3_finalize(FInsert);
-        sqlite3_finalize(FInsertRows);
-    }
-    TSqliteRowInserter(const TSqliteRowInserter &) = delete;
-    TSqliteRowInserter &operator=(const TSqliteRowInserter &) = delete;
 
     void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) override
     {
         const QByteArray serial = Serial.toUtf8();
         std::size_t next = 0;
         for (; next + RowsPerInsert <= Rows.size(); next += RowsPerInsert)
-            Step(FInsertRows, serial, Rows.subspan(next, RowsPerInsert));
+            Step(FInsertRows.get(), serial, Rows.subspan(next, RowsPerInsert));
         for (; next < Rows.size(); ++next)
-            Step(FInsert, serial, Rows.subspan(next, 1));
+            Step(FInsert.get(), serial, Rows.subspan(next, 1));
     }
 
 private:
@@ -44,14 +40,14 @@ private:
         return *static_cast<sqlite3 *const *>(handle.constData());
     }
 
-    sqlite3_stmt *Prepare(int Rows) const
+    TStatement Prepare(int Rows) const
     {
         const QByteArray statement = InsertStatement(Rows).toUtf8();
         sqlite3_stmt *prepared = nullptr;
         if (sqlite3_prepare_v3(FDatabase, statement.constData(), static_cast<int>(statement.size()), SQLITE_PREPARE_PERSISTENT,
                                &prepared, nullptr) != SQLITE_OK)
             throw Failure();
-        return prepared;
+        return TStatement(prepared);
     }
 
     void Step(sqlite3_stmt *Statement, const QByteArray &Serial, std::span<const TKeyedSample> Rows) const
@@ -59,10 +55,12 @@ private:
         int pos = 1;
         for (const TKeyedSample &row : Rows)
             Bind(Statement, pos, Serial, row);
-        const int stepped = sqlite3_step(Statement);
+        if (sqlite3_step(Statement) != SQLITE_DONE) {
+            const EArchiveReason failure = Failure();
+            sqlite3_reset(Statement);
+            throw failure;
+        }
         sqlite3_reset(Statement);
-        if (stepped != SQLITE_DONE)
-            throw Failure();
     }
 
     EArchiveReason Failure() const { return EArchiveReason(QString::fromUtf8(sqlite3_errmsg(FDatabase))); }
@@ -88,8 +86,8 @@ private:
     }
 
     sqlite3 *FDatabase;
-    sqlite3_stmt *FInsertRows = nullptr;   // a whole batch of rows in one statement
-    sqlite3_stmt *FInsert = nullptr;       // the rows past the last whole batch
+    TStatement FInsertRows;   // a whole batch of rows in one statement
+    TStatement FInsert;       // the rows past the last whole batch
 };
 
 }
