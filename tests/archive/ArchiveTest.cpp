@@ -91,6 +91,25 @@ TEST_P(ArchiveTest, ASampleSeenTwiceIsStoredOnceAsFirstStored)
     ExpectSameSamples(AllSamples(*archive, Heater), first);
 }
 
+// The same instant read from a CSV file is dated through its calendar fields, which may differ
+// from the heater's date-time in the last bits: it is the same time stamp all the same.
+TEST_P(ArchiveTest, TheSameInstantDatedAnotherWayIsTheSameTimeStamp)
+{
+    const auto archive = Open();
+    const std::vector<THistoryData> fromHeater = MinuteSamples(March2017, 600);
+    archive->Store(Heater, fromHeater);
+    std::vector<THistoryData> fromCsv = MinuteSamples(March2017, 600, 1);
+    int differing = 0;
+    for (THistoryData &sample : fromCsv) {
+        const TDateTime heaterDT = sample.DT;
+        sample.DT = DateTimeFromQt(DateTimeToQt(sample.DT));
+        differing += sample.DT != heaterDT;
+    }
+    ASSERT_GT(differing, 0) << "the two ways agree on every instant here";
+    archive->Store(Heater, fromCsv);
+    ExpectSameSamples(AllSamples(*archive, Heater), fromHeater);
+}
+
 TEST_P(ArchiveTest, TwoReadOutsOfAMemoryThatMovedOnGiveTheirUnionOnce)
 {
     const auto archive = Open();
