@@ -39,7 +39,7 @@ std::unique_ptr<TArchive> OpenPostgresArchive(const QUrl &Url)
         SetUp(connection->Database(), Url);
         connection->Open();
         UpgradeSchema(*connection, Postgres);
-        auto inserter = QtRowInserter(*connection);
-        return std::make_unique<TSqlArchive>(std::move(connection), std::move(inserter), location, Postgres);
+        auto table = QtSampleTable(*connection);
+        return std::make_unique<TSqlArchive>(std::move(connection), std::move(table), location, Postgres);
     });
 }

@@ -4,18 +4,17 @@
 
 #include "archive/Archive.h"
 #include "archive/ArchiveSchema.h"
-#include "archive/SampleRows.h"
+#include "archive/SampleTable.h"
 #include "archive/SqlConnection.h"
 
-#include <QSqlQuery>
 #include <QUrl>
 
 #include <memory>
 
 class TSqlArchive : public TArchive {
 public:
-    // Takes a connection whose schema is this program's, and the inserter that suits it.
-    TSqlArchive(std::unique_ptr<TSqlConnection> Connection, std::unique_ptr<TRowInserter> Inserter, QString Location,
+    // Takes a connection whose schema is this program's, and its samples table.
+    TSqlArchive(std::unique_ptr<TSqlConnection> Connection, std::unique_ptr<TSampleTable> Table, QString Location,
                 TSqlDialect Dialect);
     void Store(const QString &Serial, std::span<const THistoryData> Samples) override;
     THistoryList Samples(const QString &Serial, TDateTime From, TDateTime To) override;
@@ -25,10 +24,9 @@ public:
 private:
     // The connection outlives the statements prepared on it.
     std::unique_ptr<TSqlConnection> FConnection;
-    std::unique_ptr<TRowInserter> FInserter;
+    std::unique_ptr<TSampleTable> FTable;
     QString FLocation;
     TSqlDialect FDialect;
-    QSqlQuery FSelect;
 };
 
 // An SQLite file in WAL mode, created when missing in a folder that exists.

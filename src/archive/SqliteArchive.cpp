@@ -80,7 +80,7 @@ std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName)
         RefuseNewerSchema(SchemaVersion(*connection, Sqlite));
         SwitchToWal(*connection);
         UpgradeSchema(*connection, Sqlite);
-        auto inserter = SqliteRowInserter(*connection);
-        return std::make_unique<TSqlArchive>(std::move(connection), std::move(inserter), location, Sqlite);
+        auto table = SqliteSampleTable(*connection);
+        return std::make_unique<TSqlArchive>(std::move(connection), std::move(table), location, Sqlite);
     });
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // Samples as the archive's rows: the time stamp's key, the order a Store writes them in, and the
-// ways of inserting them.
+// samples table through each database's fastest way.
 
 #include "archive/SqlConnection.h"
 #include "history/HistoryData.h"
@@ -32,17 +32,24 @@ std::vector<TKeyedSample> InTimeOrder(std::span<const THistoryData> Samples);
 // heater has already keeps its sample.
 QString InsertStatement(int Rows);
 
-// Inserts rows within the write transaction of a Store; a failure raises EArchiveReason.
-class TRowInserter {
+// The samples table on a connection that outlives it. Failures raise EArchiveReason.
+class TSampleTable {
 public:
-    virtual ~TRowInserter() = default;
+    virtual ~TSampleTable() = default;
+    // Inserts rows within the write transaction of a Store.
     virtual void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) = 0;
+    // The heater's samples whose keys lie from From to To, oldest first.
+    virtual THistoryList Read(const QString &Serial, qint64 From, qint64 To) = 0;
 };
 
-// Through Qt SQL's prepared statements, many rows to a statement: one round trip to a database
+// Through Qt SQL's prepared statements, many rows to an insert: one round trip to a database
 // server for many samples.
-std::unique_ptr<TRowInserter> QtRowInserter(const TSqlConnection &Connection);
+std::unique_ptr<TSampleTable> QtSampleTable(const TSqlConnection &Connection);
 
-// Through the SQLite library on the connection's own handle. Qt binds each value under a name it
-// makes up, which costs several times what SQLite's insert costs. The connection outlives it.
-std::unique_ptr<TRowInserter> SqliteRowInserter(const TSqlConnection &Connection);
+// Through the SQLite library on the connection's own handle. Qt binds and reads each value as a
+// QVariant, and binds each under a name it makes up, which costs several times SQLite's own work.
+std::unique_ptr<TSampleTable> SqliteSampleTable(const TSqlConnection &Connection);
+
+// The statement that reads a heater's samples from one key to another, in the order of
+// THistoryData's fields.
+QString SelectStatement();

@@ -1,4 +1,4 @@
-#include "archive/SampleRows.h"
+#include "archive/SampleTable.h"
 
 #include <QStringList>
 
@@ -36,11 +36,39 @@ void BindRows(QSqlQuery &Query, const QString &Serial, std::span<const TKeyedSam
     }
 }
 
-class TQtRowInserter : public TRowInserter {
+THistoryData SampleAt(const QSqlQuery &Query)
+{
+    int pos = 0;
+    const auto real = [&] { return static_cast<float>(Query.value(pos++).toDouble()); };
+    const auto whole = [&] { return static_cast<std::int32_t>(Query.value(pos++).toInt()); };
+    THistoryData s;
+    s.DT = Query.value(pos++).toDouble();
+    s.U1 = real();
+    s.U2 = real();
+    s.U3 = real();
+    s.I1 = real();
+    s.I2 = real();
+    s.I3 = real();
+    s.PWM1 = whole();
+    s.PWM2 = whole();
+    s.PWM3 = whole();
+    s.TW = real();
+    s.TB = real();
+    s.Energy = whole();
+    s.Err = whole();
+    s.P1 = real();
+    s.P2 = real();
+    s.P3 = real();
+    return s;
+}
+
+class TQtSampleTable : public TSampleTable {
 public:
-    explicit TQtRowInserter(const TSqlConnection &Connection)
-        : FRows(Connection.Prepare(InsertStatement(RowsPerInsert))), FRow(Connection.Prepare(InsertStatement(1)))
+    explicit TQtSampleTable(const TSqlConnection &Connection)
+        : FRows(Connection.Prepare(InsertStatement(RowsPerInsert))), FRow(Connection.Prepare(InsertStatement(1))),
+          FSelect(Connection.Prepare(SelectStatement()))
     {
+        FSelect.setForwardOnly(true);
     }
 
     void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) override
@@ -56,9 +84,24 @@ public:
         }
     }
 
+    THistoryList Read(const QString &Serial, qint64 From, qint64 To) override
+    {
+        FSelect.bindValue(0, Serial);
+        FSelect.bindValue(1, From);
+        FSelect.bindValue(2, To);
+        TSqlConnection::Exec(FSelect);
+        THistoryList samples;
+        while (FSelect.next())
+            samples.Add(SampleAt(FSelect));
+        TSqlConnection::CheckRowsRead(FSelect);
+        FSelect.finish();
+        return samples;
+    }
+
 private:
     QSqlQuery FRows;   // a whole batch of rows in one statement
     QSqlQuery FRow;    // the rows past the last whole batch
+    QSqlQuery FSelect;
 };
 
 }
@@ -89,7 +132,13 @@ QString InsertStatement(int Rows)
         .arg(SampleColumns, QStringList(Rows, row).join(QLatin1Char(',')));
 }
 
-std::unique_ptr<TRowInserter> QtRowInserter(const TSqlConnection &Connection)
+QString SelectStatement()
 {
-    return std::make_unique<TQtRowInserter>(Connection);
+    return QStringLiteral("SELECT %1 FROM samples WHERE serial = ? AND time_ms BETWEEN ? AND ? ORDER BY time_ms")
+        .arg(QString(SampleColumns).remove(QStringLiteral("serial, time_ms, ")));
+}
+
+std::unique_ptr<TSampleTable> QtSampleTable(const TSqlConnection &Connection)
+{
+    return std::make_unique<TQtSampleTable>(Connection);
 }

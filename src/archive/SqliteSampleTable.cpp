@@ -1,4 +1,4 @@
-#include "archive/SampleRows.h"
+#include "archive/SampleTable.h"
 
 #include <QSqlDriver>
 
@@ -14,10 +14,37 @@ struct TFinalize {
 };
 using TStatement = std::unique_ptr<sqlite3_stmt, TFinalize>;
 
-class TSqliteRowInserter : public TRowInserter {
+THistoryData SampleAt(sqlite3_stmt *Select)
+{
+    int pos = 0;
+    const auto real = [&] { return static_cast<float>(sqlite3_column_double(Select, pos++)); };
+    const auto whole = [&] { return static_cast<std::int32_t>(sqlite3_column_int(Select, pos++)); };
+    THistoryData s;
+    s.DT = sqlite3_column_double(Select, pos++);
+    s.U1 = real();
+    s.U2 = real();
+    s.U3 = real();
+    s.I1 = real();
+    s.I2 = real();
+    s.I3 = real();
+    s.PWM1 = whole();
+    s.PWM2 = whole();
+    s.PWM3 = whole();
+    s.TW = real();
+    s.TB = real();
+    s.Energy = whole();
+    s.Err = whole();
+    s.P1 = real();
+    s.P2 = real();
+    s.P3 = real();
+    return s;
+}
+
+class TSqliteSampleTable : public TSampleTable {
 public:
-    explicit TSqliteRowInserter(const TSqlConnection &Connection)
-        : FDatabase(Handle(Connection)), FInsertRows(Prepare(RowsPerInsert)), FInsert(Prepare(1))
+    explicit TSqliteSampleTable(const TSqlConnection &Connection)
+        : FDatabase(Handle(Connection)), FInsertRows(Prepare(InsertStatement(RowsPerInsert))),
+          FInsert(Prepare(InsertStatement(1))), FSelect(Prepare(SelectStatement()))
     {
     }
 
@@ -31,6 +58,24 @@ public:
             Step(FInsert.get(), serial, Rows.subspan(next, 1));
     }
 
+    THistoryList Read(const QString &Serial, qint64 From, qint64 To) override
+    {
+        sqlite3_stmt *select = FSelect.get();
+        const QByteArray serial = Serial.toUtf8();
+        sqlite3_bind_text(select, 1, serial.constData(), static_cast<int>(serial.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(select, 2, From);
+        sqlite3_bind_int64(select, 3, To);
+        THistoryList samples;
+        int stepped;
+        while ((stepped = sqlite3_step(select)) == SQLITE_ROW)
+            samples.Add(SampleAt(select));
+        const EArchiveReason failure = Failure();
+        sqlite3_reset(select);
+        if (stepped != SQLITE_DONE)
+            throw failure;
+        return samples;
+    }
+
 private:
     static sqlite3 *Handle(const TSqlConnection &Connection)
     {
@@ -40,9 +85,9 @@ private:
         return *static_cast<sqlite3 *const *>(handle.constData());
     }
 
-    TStatement Prepare(int Rows) const
+    TStatement Prepare(const QString &Statement) const
     {
-        const QByteArray statement = InsertStatement(Rows).toUtf8();
+        const QByteArray statement = Statement.toUtf8();
         sqlite3_stmt *prepared = nullptr;
         if (sqlite3_prepare_v3(FDatabase, statement.constData(), static_cast<int>(statement.size()), SQLITE_PREPARE_PERSISTENT,
                                &prepared, nullptr) != SQLITE_OK)
@@ -88,11 +133,12 @@ private:
     sqlite3 *FDatabase;
     TStatement FInsertRows;   // a whole batch of rows in one statement
     TStatement FInsert;       // the rows past the last whole batch
+    TStatement FSelect;
 };
 
 }
 
-std::unique_ptr<TRowInserter> SqliteRowInserter(const TSqlConnection &Connection)
+std::unique_ptr<TSampleTable> SqliteSampleTable(const TSqlConnection &Connection)
 {
-    return std::make_unique<TSqliteRowInserter>(Connection);
+    return std::make_unique<TSqliteSampleTable>(Connection);
 }
