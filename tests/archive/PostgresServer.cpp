@@ -82,7 +82,7 @@ private:
 
 class TPostgresServer {
 public:
-    TPostgresServer() : FPort(FreeLoopbackPort())
+    TPostgresServer()
     {
         if (!FScratch.isValid())
             throw std::runtime_error("no scratch folder for PostgreSQL");
@@ -90,14 +90,16 @@ public:
         FProcess.Run(QStringLiteral("initdb"), {QStringLiteral("-D"), DataFolder(), QStringLiteral("-U"), User,
                                                 QStringLiteral("--auth=trust"), QStringLiteral("--no-sync"),
                                                 QStringLiteral("--encoding=UTF8"), QStringLiteral("--locale=C")});
-        // Durability is the server's business, not the tests': no fsync keeps them quick.
-        const QString options = QStringLiteral("-c listen_addresses=127.0.0.1 -c port=%1 -c unix_socket_directories=%2 "
-                                               "-c fsync=off -c synchronous_commit=off -c full_page_writes=off")
-                                    .arg(FPort)
-                                    .arg(FScratch.path());
-        FProcess.Run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), DataFolder(), QStringLiteral("-l"),
-                                                QDir(FScratch.path()).filePath(QStringLiteral("server.log")),
-                                                QStringLiteral("-o"), options, QStringLiteral("-w"), QStringLiteral("start")});
+        // Another test program may take the free port first: then the server tries another.
+        for (int attempt = 1;; ++attempt) {
+            try {
+                Start(FreeLoopbackPort());
+                return;
+            } catch (const std::runtime_error &) {
+                if (attempt == 3)
+                    throw;
+            }
+        }
     }
 
     ~TPostgresServer()
@@ -128,11 +130,24 @@ public:
     }
 
 private:
+    void Start(int Port)
+    {
+        FPort = Port;
+        // Durability is the server's business, not the tests': no fsync keeps them quick.
+        const QString options = QStringLiteral("-c listen_addresses=127.0.0.1 -c port=%1 -c unix_socket_directories=%2 "
+                                               "-c fsync=off -c synchronous_commit=off -c full_page_writes=off")
+                                    .arg(FPort)
+                                    .arg(FScratch.path());
+        FProcess.Run(QStringLiteral("pg_ctl"), {QStringLiteral("-D"), DataFolder(), QStringLiteral("-l"),
+                                                QDir(FScratch.path()).filePath(QStringLiteral("server.log")),
+                                                QStringLiteral("-o"), options, QStringLiteral("-w"), QStringLiteral("start")});
+    }
+
     QString DataFolder() const { return QDir(FScratch.path()).filePath(QStringLiteral("data")); }
 
     QTemporaryDir FScratch;
     TServerProcess FProcess;
-    int FPort;
+    int FPort = 0;
     int FDatabases = 0;
 };
 
