@@ -1,5 +1,7 @@
 #include "archive/SqlArchive.h"
 
+#include <algorithm>
+
 TSqlArchive::TSqlArchive(std::unique_ptr<TSqlConnection> Connection, std::unique_ptr<TSampleTable> Table, QString Location,
                          TSqlDialect Dialect)
     : FConnection(std::move(Connection)), FTable(std::move(Table)), FLocation(std::move(Location)), FDialect(std::move(Dialect))
@@ -20,7 +22,8 @@ void TSqlArchive::Store(const QString &Serial, std::span<const THistoryData> Sam
 
 THistoryList TSqlArchive::Samples(const QString &Serial, TDateTime From, TDateTime To)
 {
-    return ArchiveStep(QStringLiteral("read"), FLocation, [&] { return FTable->Read(Serial, TimeKey(From), TimeKey(To)); });
+    const auto key = [](TDateTime DT) { return TimeKey(std::clamp(DT, FirstArchiveTime, LastArchiveTime)); };
+    return ArchiveStep(QStringLiteral("read"), FLocation, [&] { return FTable->Read(Serial, key(From), key(To)); });
 }
 
 QStringList TSqlArchive::Serials()

@@ -311,8 +311,8 @@ TDateTime Midnight(const QDate &Date)
 
 // From the first moment of one day to the last of another.
 struct TDayRange {
-    TDateTime From = -std::numeric_limits<double>::max();
-    TDateTime To = std::numeric_limits<double>::max();
+    TDateTime From = FirstArchiveTime;
+    TDateTime To = LastArchiveTime;
     void StartAt(const QDate &Day) { From = Midnight(Day); }
     void EndWith(const QDate &Day) { To = Midnight(Day.addDays(1)) - 1 / MSecsPerDay; }
 };

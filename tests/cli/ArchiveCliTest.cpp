@@ -26,7 +26,7 @@ std::vector<TRecord> EveryTwoHoursBefore(TDateTime Newest, int Count)
     std::vector<TRecord> records;
     for (int i = 0; i < Count; ++i) {
         const TDateTime dt = Newest - i / 12.0;
-        records.push_back(Record(dt, 50, static_cast<int>((dt - std::floor(dt)) * 2400)));
+        records.push_back(Record(dt, 50, static_cast<int>(std::lround((dt - std::floor(dt)) * 2400))));
     }
     return records;
 }

@@ -74,7 +74,7 @@ TEST_F(LayoutTest, NoTwoControlsOverlapAtTheSmallestWindowOfEveryMode)
         // The chart keeps a useful height; the log gives way first.
         EXPECT_GE(w->chartHistory->height(), 200);
         if (!mode.isEmpty()) {
-            EXPECT_GE(w->memLog->height(), 80);
+            EXPECT_GE(w->memLog->height(), 60);
         }
 
         w->pnlNotConnected->show();
@@ -90,7 +90,7 @@ TEST_F(LayoutTest, LogTakesItsDesignedHeightBackFirst)
     auto w = ShownWindow({QStringLiteral("mondrel")});
     const struct {
         int Height, Memo;
-    } cases[] = {{600, 90}, {700, 190}, {726, 216}, {768, 216}, {900, 216}};
+    } cases[] = {{600, 66}, {700, 166}, {750, 216}, {768, 216}, {900, 216}};
     for (const auto &c : cases) {
         w->resize(1024, c.Height);
         QApplication::processEvents();

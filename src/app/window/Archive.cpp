@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QLabel>
 
-#include <limits>
 #include <utility>
 
 namespace {
@@ -79,8 +78,7 @@ void TFormMain::LoadArchivedSamples()
     if (!FArchive || FArchiveKey.isEmpty())
         return;
     try {
-        const THistoryList archived = FArchive->Samples(FArchiveKey, -std::numeric_limits<double>::max(),
-                                                        std::numeric_limits<double>::max());
+        const THistoryList archived = FArchive->Samples(FArchiveKey, FirstArchiveTime, LastArchiveTime);
         for (const THistoryData &sample : archived)
             FHistoryData.Add(sample);
     } catch (const std::exception &Error) {
