@@ -42,7 +42,7 @@ void THistoryList::SortUnique()
     std::vector<THistoryData> items;
     items.reserve(FItems.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
-        if (i == 0 || order[i].first != order[i - 1].first)
+        if (i + 1 == order.size() || order[i].first != order[i + 1].first)
             items.push_back(FItems[order[i].second]);
     }
     FItems = std::move(items);

@@ -37,8 +37,9 @@ public:
     const THistoryData &Items(int Index) const { return FItems.at(static_cast<std::size_t>(Index)); }
     void Add(const THistoryData &Sample) { FItems.push_back(Sample); }
     void Sort();
-    // Sorts, and keeps the first of samples whose time stamps fall on the same millisecond: the
-    // archive and the heater bring the same samples, each once in the list.
+    // Sorts, and keeps the last added of samples whose time stamps fall on the same millisecond:
+    // the archive and the heater bring the same samples, each once in the list, as the heater has
+    // it now.
     void SortUnique();
     void Clear();
     // Counts the changes other than appending (sorting, emptying): while it stays the same, the

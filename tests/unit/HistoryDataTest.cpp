@@ -44,7 +44,7 @@ TEST(HistoryData, ListSortsByTimeAndCountsItsGenerations)
     EXPECT_GT(list.Generation(), sorted);
 }
 
-// The same sample from the archive and from the heater is kept once, the first of them, also
+// The same sample from the archive and from the heater is kept once, the one added last, also
 // where the two time stamps differ below a millisecond.
 TEST(HistoryData, SortUniqueKeepsTheFirstSampleOfEachMillisecond)
 {
@@ -62,7 +62,7 @@ TEST(HistoryData, SortUniqueKeepsTheFirstSampleOfEachMillisecond)
     std::vector<int> kept;
     for (const THistoryData &sample : list)
         kept.push_back(sample.Energy);
-    EXPECT_EQ(kept, (std::vector<int>{2, 5, 1}));
+    EXPECT_EQ(kept, (std::vector<int>{4, 5, 3}));
 }
 
 TEST(HistoryData, LegionellaWarningAfterAMonthBelowSixtyDegrees)
