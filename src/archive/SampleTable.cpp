@@ -38,28 +38,8 @@ void BindRows(QSqlQuery &Query, const QString &Serial, std::span<const TKeyedSam
 
 THistoryData SampleAt(const QSqlQuery &Query)
 {
-    int pos = 0;
-    const auto real = [&] { return static_cast<float>(Query.value(pos++).toDouble()); };
-    const auto whole = [&] { return static_cast<std::int32_t>(Query.value(pos++).toInt()); };
-    THistoryData s;
-    s.DT = Query.value(pos++).toDouble();
-    s.U1 = real();
-    s.U2 = real();
-    s.U3 = real();
-    s.I1 = real();
-    s.I2 = real();
-    s.I3 = real();
-    s.PWM1 = whole();
-    s.PWM2 = whole();
-    s.PWM3 = whole();
-    s.TW = real();
-    s.TB = real();
-    s.Energy = whole();
-    s.Err = whole();
-    s.P1 = real();
-    s.P2 = real();
-    s.P3 = real();
-    return s;
+    return SampleOfColumns([&](int Column) { return Query.value(Column).toDouble(); },
+                           [&](int Column) { return Query.value(Column).toInt(); });
 }
 
 class TQtSampleTable : public TSampleTable {

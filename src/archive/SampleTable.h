@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <vector>
@@ -27,6 +28,35 @@ struct TKeyedSample {
 // The samples by time stamp, each time stamp once (the first given). The same order in every
 // writer keeps two of them inserting the same samples from waiting on each other.
 std::vector<TKeyedSample> InTimeOrder(std::span<const THistoryData> Samples);
+
+// A sample from a row's columns in THistoryData's order, each read by the reader of its kind
+// (given the column's position).
+template <class ReadDouble, class ReadInteger>
+THistoryData SampleOfColumns(ReadDouble Double, ReadInteger Integer)
+{
+    int pos = 0;
+    const auto real = [&] { return static_cast<float>(Double(pos++)); };
+    const auto whole = [&] { return static_cast<std::int32_t>(Integer(pos++)); };
+    THistoryData s;
+    s.DT = Double(pos++);
+    s.U1 = real();
+    s.U2 = real();
+    s.U3 = real();
+    s.I1 = real();
+    s.I2 = real();
+    s.I3 = real();
+    s.PWM1 = whole();
+    s.PWM2 = whole();
+    s.PWM3 = whole();
+    s.TW = real();
+    s.TB = real();
+    s.Energy = whole();
+    s.Err = whole();
+    s.P1 = real();
+    s.P2 = real();
+    s.P3 = real();
+    return s;
+}
 
 // "INSERT ... VALUES (?, ...), ... ON CONFLICT DO NOTHING" for Rows rows: a time stamp that the
 // heater has already keeps its sample.

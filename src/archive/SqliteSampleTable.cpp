@@ -16,28 +16,8 @@ using TStatement = std::unique_ptr<sqlite3_stmt, TFinalize>;
 
 THistoryData SampleAt(sqlite3_stmt *Select)
 {
-    int pos = 0;
-    const auto real = [&] { return static_cast<float>(sqlite3_column_double(Select, pos++)); };
-    const auto whole = [&] { return static_cast<std::int32_t>(sqlite3_column_int(Select, pos++)); };
-    THistoryData s;
-    s.DT = sqlite3_column_double(Select, pos++);
-    s.U1 = real();
-    s.U2 = real();
-    s.U3 = real();
-    s.I1 = real();
-    s.I2 = real();
-    s.I3 = real();
-    s.PWM1 = whole();
-    s.PWM2 = whole();
-    s.PWM3 = whole();
-    s.TW = real();
-    s.TB = real();
-    s.Energy = whole();
-    s.Err = whole();
-    s.P1 = real();
-    s.P2 = real();
-    s.P3 = real();
-    return s;
+    return SampleOfColumns([&](int Column) { return sqlite3_column_double(Select, Column); },
+                           [&](int Column) { return sqlite3_column_int(Select, Column); });
 }
 
 class TSqliteSampleTable : public TSampleTable {
