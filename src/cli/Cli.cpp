@@ -223,7 +223,8 @@ THistoryDownload DownloadHistory(THeaterLink &Link, int MaxPages, THistoryTally 
         });
         if (Context.ProgressShown)
             ShowProgress(Context.Err, page, 100);
-        PageDone(std::span<const THistoryData>(&*(history.begin() + before), static_cast<std::size_t>(history.Count() - before)));
+        if (history.Count() > before)
+            PageDone(std::span<const THistoryData>(&history.Items(before), static_cast<std::size_t>(history.Count() - before)));
         const auto came = std::min_element(history.begin() + before, history.end(),
                                            [](const THistoryData &A, const THistoryData &B) { return A.DT < B.DT; });
         download.StillOlder = came != history.end() && (!oldest || came->DT < *oldest);
