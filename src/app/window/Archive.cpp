@@ -24,9 +24,12 @@ void TFormMain::ShowArchivePlace()
                                  : Translate(QStringLiteral("slblNoArchive")));
 }
 
-// An archive that cannot be opened is said once; the window works on without one.
+// An archive that cannot be opened is said once; the window works on without one. Without a
+// place named there is none.
 void TFormMain::OpenSampleArchive()
 {
+    if (FOptions.ArchiveLocation.isEmpty())
+        return;
     try {
         FArchive = OpenArchive(FOptions.ArchiveLocation);
     } catch (const std::exception &Error) {
