@@ -190,10 +190,16 @@ private:
     bool FFailed = false;
 };
 
+// The archive that --archive names, else the one of the environment or the data folder.
+QString ChosenArchive(const QCommandLineParser &Parser, const TCliContext &Context)
+{
+    return Parser.isSet(ArchiveOption) ? Parser.value(ArchiveOption) : Context.ArchiveLocation;
+}
+
 // An archive that the command cannot do without.
 std::unique_ptr<TArchive> RequiredArchive(const QCommandLineParser &Parser, const TCliContext &Context)
 {
-    const QString location = Parser.isSet(ArchiveOption) ? Parser.value(ArchiveOption) : Context.ArchiveLocation;
+    const QString location = ChosenArchive(Parser, Context);
     if (location.isEmpty())
         throw EUsage(QStringLiteral("Name an archive with --archive."));
     return OpenArchive(location);
@@ -250,7 +256,7 @@ int History(const QCommandLineParser &Parser, TCliContext &Context)
     THeaterLink link(hid);
     const TCurrentData reading = link.ReadStatus();
     THistoryTally tally;
-    TToolArchive archive(Parser.isSet(ArchiveOption) ? Parser.value(ArchiveOption) : Context.ArchiveLocation, Context.Err);
+    TToolArchive archive(ChosenArchive(Parser, Context), Context.Err);
     const QString key = ArchiveKey(reading.SN);
     const THistoryDownload download = DownloadHistory(link, maxPages, tally, Context, [&](std::span<const THistoryData> Page) {
         archive.Store(key, Page);
