@@ -5,6 +5,7 @@
 #include "cli/MqttBridge.h"
 #include "cli/StatusJson.h"
 #include "cli/StopSignals.h"
+#include "cli/ToolArchive.h"
 #include "archive/Archive.h"
 #include "core/DataDirectory.h"
 #include "core/FileErrors.h"
@@ -51,12 +52,6 @@ public:
     explicit EUsage(const QString &Message) : std::runtime_error(Message.toStdString()) {}
 };
 
-// The range the window's setpoint editor offers.
-constexpr int LowestSetpoint = 45;
-constexpr int HighestSetpoint = 85;
-constexpr int LowestPwm = -1;
-constexpr int HighestPwm = 1000;
-constexpr int BlocksPerPage = 500;
 
 const QCommandLineOption JsonOption(QStringLiteral("json"), QStringLiteral("Print the reading as JSON, each unit in its key's name."));
 const QCommandLineOption CsvOption(QStringLiteral("csv"), QStringLiteral("The CSV file to write."), QStringLiteral("FILE"));
@@ -64,6 +59,7 @@ const QCommandLineOption ArchiveOption(QStringLiteral("archive"),
                                        QStringLiteral("The archive: an SQLite file or a postgresql://user@host:port/dbname URL "
                                                       "(default: HELVANE_ARCHIVE, else Archive.sqlite in the data folder)."),
                                        QStringLiteral("LOCATION"));
+const QCommandLineOption NoArchiveOption(QStringLiteral("no-archive"), QStringLiteral("Do not read the heater's stored history into the archive."));
 const QCommandLineOption SerialOption(QStringLiteral("serial"), QStringLiteral("The heater's serial number, as 1709-0634."),
                                       QStringLiteral("SN"));
 const QCommandLineOption FromOption(QStringLiteral("from"), QStringLiteral("The first day, as 2017-03-01."), QStringLiteral("DATE"));
@@ -86,6 +82,13 @@ const QCommandLineOption PasswordFileOption(QStringLiteral("password-file"),
                                             QStringLiteral("F"));
 const QCommandLineOption PrefixOption(QStringLiteral("prefix"), QStringLiteral("The first level of the heater's topics."),
                                       QStringLiteral("P"), QStringLiteral("helvane"));
+const QCommandLineOption DiscoveryPrefixOption(QStringLiteral("discovery-prefix"),
+                                               QStringLiteral("Where Home Assistant looks for discovery configurations."),
+                                               QStringLiteral("P"), QStringLiteral("homeassistant"));
+const QCommandLineOption IntervalOption(QStringLiteral("interval"),
+                                        QStringLiteral("Publish changed readings at most every S seconds (a changed status at once)."),
+                                        QStringLiteral("S"), QStringLiteral("10"));
+const QCommandLineOption ReadOnlyOption(QStringLiteral("read-only"), QStringLiteral("Take no commands from the broker."));
 
 struct TCommand {
     const char *Name;
@@ -143,52 +146,6 @@ void ShowProgress(QTextStream &Err, int Page, int Percent)
                .arg(Percent, 3)
         << Qt::flush;
 }
-
-// Addresses are 24 bits wide, so a heater's memory holds at most 16 MiB of 16-byte records:
-// 262,144 blocks, 525 pages. A heater that brings older samples still is not reading out its
-// memory, and the download stops there.
-constexpr int MaxHistoryPages = 525;
-
-// The archive as the tool uses it: opened when a command needs it, and a write that fails said
-// once, the command going on without it.
-class TToolArchive {
-public:
-    TToolArchive(const QString &Location, QTextStream &Err) : FErr(Err)
-    {
-        if (Location.isEmpty())
-            return;
-        try {
-            FArchive = OpenArchive(Location);
-        } catch (const std::exception &Error) {
-            Fail(Error);
-        }
-    }
-
-    void Store(const QString &Key, std::span<const THistoryData> Samples)
-    {
-        if (!FArchive || Samples.empty())
-            return;
-        try {
-            FArchive->Store(Key, Samples);
-        } catch (const std::exception &Error) {
-            Fail(Error);
-            FArchive.reset();
-        }
-    }
-
-    bool Failed() const { return FFailed; }
-
-private:
-    void Fail(const std::exception &Error)
-    {
-        Say(FErr, Program + QStringLiteral(": ") + QString::fromUtf8(Error.what()));
-        FFailed = true;
-    }
-
-    QTextStream &FErr;
-    std::unique_ptr<TArchive> FArchive;
-    bool FFailed = false;
-};
 
 // The archive that --archive names, else the one of the environment or the data folder.
 QString ChosenArchive(const QCommandLineParser &Parser, const TCliContext &Context)
@@ -487,10 +444,10 @@ int SetPwm(const QCommandLineParser &Parser, TCliContext &Context)
 {
     const QStringList arguments = Parser.positionalArguments();
     const int string = IntegerArgument(arguments.value(0), 1, 3, QStringLiteral("STRING"));
-    const int value = IntegerArgument(arguments.value(1), LowestPwm, HighestPwm, QStringLiteral("VALUE"));
+    const int value = IntegerArgument(arguments.value(1), AutomaticPwm, HighestPwm, QStringLiteral("VALUE"));
     TFHid hid(Context.HidLibraryFile, nullptr);
     THeaterLink(hid).Send(PwmCommand(string), value);
-    const QString shown = value == LowestPwm ? QStringLiteral("automatic") : QString::number(value);
+    const QString shown = value == AutomaticPwm ? QStringLiteral("automatic") : QString::number(value);
     Context.Out << QStringLiteral("String %1 PWM set to %2").arg(string).arg(shown) << Qt::endl;
     return ExitDone;
 }
@@ -501,6 +458,17 @@ QString PasswordFromFile(const QString &FileName)
     if (!file.open(QIODevice::ReadOnly))
         throw std::runtime_error(QStringLiteral("Cannot read the password file \"%1\": %2").arg(FileName, file.errorString()).toStdString());
     return QString::fromUtf8(file.readLine()).remove(QRegularExpression(QStringLiteral("[\r\n]+$")));
+}
+
+// Topic levels that an option names, for a topic of their own and for subscriptions.
+QString TopicLevels(const QCommandLineParser &Parser, const QCommandLineOption &Option)
+{
+    static const QRegularExpression topicLevels(QStringLiteral("^[^/+#]+(/[^/+#]+)*$"));
+    const QString levels = Parser.value(Option);
+    if (!topicLevels.match(levels).hasMatch())
+        throw EUsage(QStringLiteral("--%1 must be topic levels without \"+\", \"#\" or empty levels, not \"%2\".")
+                         .arg(Option.names().first(), levels));
+    return levels;
 }
 
 TBridgeOptions BridgeOptions(const QCommandLineParser &Parser, const TCliContext &Context)
@@ -519,11 +487,13 @@ TBridgeOptions BridgeOptions(const QCommandLineParser &Parser, const TCliContext
             throw EUsage(QStringLiteral("--password-file needs --username."));
         options.Login.Password = PasswordFromFile(Parser.value(PasswordFileOption));
     }
-    options.Prefix = Parser.value(PrefixOption);
-    static const QRegularExpression topicLevels(QStringLiteral("^[^/+#]+(/[^/+#]+)*$"));
-    if (!topicLevels.match(options.Prefix).hasMatch())
-        throw EUsage(QStringLiteral("--prefix must be topic levels without \"+\", \"#\" or empty levels, not \"%1\".").arg(options.Prefix));
+    options.Prefix = TopicLevels(Parser, PrefixOption);
+    options.DiscoveryPrefix = TopicLevels(Parser, DiscoveryPrefixOption);
+    options.ReadOnly = Parser.isSet(ReadOnlyOption);
     options.PollIntervalMs = Context.PollIntervalMs;
+    options.PublishIntervalMs = IntegerArgument(Parser.value(IntervalOption), 1, 86400, QStringLiteral("--interval")) * 1000;
+    if (!Parser.isSet(NoArchiveOption))
+        options.ArchiveLocation = ChosenArchive(Parser, Context);
     return options;
 }
 
@@ -554,8 +524,11 @@ const std::vector<TCommand> &Commands()
         {"set-clock", "Set the heater's clock to this computer's time.", {}, {}, SetClock},
         {"set-setpoint", "Set the water setpoint in °C (45 to 85).", {&YesOption}, {{"N", "The setpoint in °C."}}, SetSetpoint},
         {"set-pwm", "Force a string's PWM.", {}, {{"STRING", "1, 2 or 3."}, {"VALUE", "-1 automatic, 0 off, up to 1000."}}, SetPwm},
-        {"mqtt", "Publish the heater's state to an MQTT broker, with Home Assistant discovery.",
-         {&BrokerOption, &UsernameOption, &PasswordFileOption, &PrefixOption}, {}, Mqtt},
+        {"mqtt", "Bridge the heater to an MQTT broker as a Home Assistant device; archive its stored history at start and once a day.",
+         {&BrokerOption, &UsernameOption, &PasswordFileOption, &PrefixOption, &DiscoveryPrefixOption, &IntervalOption,
+          &ReadOnlyOption, &ArchiveOption, &NoArchiveOption},
+         {},
+         Mqtt},
     };
     return commands;
 }

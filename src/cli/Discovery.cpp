@@ -1,5 +1,10 @@
 #include "cli/Discovery.h"
 
+#include "Version.h"
+#include "cli/BridgeCommands.h"
+#include "cli/StatusJson.h"
+#include "settings/SettingValues.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -17,7 +22,7 @@ struct TSensor {
     bool Diagnostic;           // shown among the device's diagnostics rather than its readings
 };
 
-constexpr std::array<TSensor, 21> Sensors{{
+constexpr std::array<TSensor, 22> Sensors{{
     {"string1_power_w", "String 1 power", "power", "W", "measurement", false},
     {"string2_power_w", "String 2 power", "power", "W", "measurement", false},
     {"string3_power_w", "String 3 power", "power", "W", "measurement", false},
@@ -37,8 +42,9 @@ constexpr std::array<TSensor, 21> Sensors{{
     {"energy_today_wh", "Energy today", "energy", "Wh", "total_increasing", false},
     {"isolation_v", "Isolation check voltage", "voltage", "V", "measurement", true},
     {"status_code", "Status code", "", "", "", true},
-    {"status_text", "Status", "", "", "", false},
+    {"status_text", "Status", "enum", "", "", false},
     {"serial_number", "Serial number", "", "", "", true},
+    {"clock", "Heater clock", "timestamp", "", "", true},
 }};
 
 QJsonObject Device(const TDiscoveredHeater &Heater)
@@ -53,17 +59,27 @@ QJsonObject Device(const TDiscoveredHeater &Heater)
     };
 }
 
-QJsonObject SensorConfig(const TSensor &Sensor, const TBridgeTopics &Topics, const TDiscoveredHeater &Heater)
+// What every entity of the heater carries.
+QJsonObject Entity(const QString &Key, const QString &Name, const TBridgeTopics &Topics, const TDiscoveredHeater &Heater)
 {
-    const QString key = QString::fromUtf8(Sensor.Key);
-    QJsonObject config{
-        {QStringLiteral("name"), QString::fromUtf8(Sensor.Name)},
-        {QStringLiteral("unique_id"), QStringLiteral("helvane_%1_%2").arg(Heater.SerialId, key)},
-        {QStringLiteral("state_topic"), Topics.State},
-        {QStringLiteral("value_template"), QStringLiteral("{{ value_json.%1 }}").arg(key)},
+    return {
+        {QStringLiteral("name"), Name},
+        {QStringLiteral("unique_id"), QStringLiteral("helvane_%1_%2").arg(Heater.SerialId, Key)},
         {QStringLiteral("availability_topic"), Topics.Availability},
         {QStringLiteral("device"), Device(Heater)},
+        {QStringLiteral("origin"), QJsonObject{{QStringLiteral("name"), QStringLiteral("helvane")},
+                                               {QStringLiteral("sw_version"), QStringLiteral(HELVANE_VERSION_TEXT)}}},
     };
+}
+
+QJsonObject SensorConfig(const TSensor &Sensor, const TBridgeTopics &Topics, const TDiscoveredHeater &Heater,
+                         const TDiscoveryOptions &Options)
+{
+    const QString key = QString::fromUtf8(Sensor.Key);
+    QJsonObject config = Entity(key, QString::fromUtf8(Sensor.Name), Topics, Heater);
+    config.insert(QStringLiteral("state_topic"), Topics.State);
+    config.insert(QStringLiteral("value_template"), QStringLiteral("{{ value_json.%1 }}").arg(key));
+    config.insert(QStringLiteral("expire_after"), static_cast<qint64>(Options.ExpireAfter.count()));
     const auto insertWhenSet = [&config](const char *Name, const char *Value) {
         if (*Value)
             config.insert(QString::fromUtf8(Name), QString::fromUtf8(Value));
@@ -73,7 +89,58 @@ QJsonObject SensorConfig(const TSensor &Sensor, const TBridgeTopics &Topics, con
     insertWhenSet("state_class", Sensor.StateClass);
     if (Sensor.Diagnostic)
         config.insert(QStringLiteral("entity_category"), QStringLiteral("diagnostic"));
+    if (key == QLatin1String("status_text"))
+        config.insert(QStringLiteral("options"), QJsonArray::fromStringList(StatusTexts()));
     return config;
+}
+
+QJsonObject ProblemConfig(const TBridgeTopics &Topics, const TDiscoveredHeater &Heater, const TDiscoveryOptions &Options)
+{
+    QJsonObject config = Entity(QStringLiteral("problem"), QStringLiteral("Problem"), Topics, Heater);
+    config.insert(QStringLiteral("state_topic"), Topics.State);
+    config.insert(QStringLiteral("value_template"), QStringLiteral("{{ 'ON' if value_json.problem else 'OFF' }}"));
+    config.insert(QStringLiteral("device_class"), QStringLiteral("problem"));
+    config.insert(QStringLiteral("expire_after"), static_cast<qint64>(Options.ExpireAfter.count()));
+    return config;
+}
+
+struct TControl {
+    QString Component;
+    QString Key;
+    QJsonObject Config;
+};
+
+// The controls, each sending on its command topic what ParseBridgeCommand takes.
+std::vector<TControl> Controls(const TBridgeTopics &Topics, const TDiscoveredHeater &Heater)
+{
+    std::vector<TControl> controls;
+    QJsonObject setpoint = Entity(QStringLiteral("setpoint"), QStringLiteral("Water setpoint"), Topics, Heater);
+    setpoint.insert(QStringLiteral("command_topic"), Topics.Commands + QStringLiteral("setpoint"));
+    setpoint.insert(QStringLiteral("state_topic"), Topics.State);
+    setpoint.insert(QStringLiteral("value_template"), QStringLiteral("{{ value_json.setpoint_c }}"));
+    setpoint.insert(QStringLiteral("min"), LowestSetpoint);
+    setpoint.insert(QStringLiteral("max"), HighestSetpoint);
+    setpoint.insert(QStringLiteral("step"), 1);
+    setpoint.insert(QStringLiteral("mode"), QStringLiteral("box"));
+    setpoint.insert(QStringLiteral("device_class"), QStringLiteral("temperature"));
+    setpoint.insert(QStringLiteral("unit_of_measurement"), QStringLiteral("°C"));
+    controls.push_back({QStringLiteral("number"), QStringLiteral("setpoint"), setpoint});
+    // The heater does not report whether a PWM is forced: the choice shows what was last chosen.
+    for (int string = 1; string <= 3; ++string) {
+        const QString key = QStringLiteral("string%1_pwm_setting").arg(string);
+        QJsonObject pwm = Entity(key, QStringLiteral("String %1 PWM setting").arg(string), Topics, Heater);
+        pwm.insert(QStringLiteral("command_topic"), Topics.Commands + QStringLiteral("pwm%1").arg(string));
+        pwm.insert(QStringLiteral("options"), QJsonArray::fromStringList(PwmOptions()));
+        pwm.insert(QStringLiteral("optimistic"), true);
+        pwm.insert(QStringLiteral("entity_category"), QStringLiteral("config"));
+        controls.push_back({QStringLiteral("select"), key, pwm});
+    }
+    QJsonObject clock = Entity(QStringLiteral("set_clock"), QStringLiteral("Set clock"), Topics, Heater);
+    clock.insert(QStringLiteral("command_topic"), Topics.Commands + QStringLiteral("clock"));
+    clock.insert(QStringLiteral("payload_press"), QString::fromLatin1(ButtonPress));
+    clock.insert(QStringLiteral("entity_category"), QStringLiteral("config"));
+    controls.push_back({QStringLiteral("button"), QStringLiteral("set_clock"), clock});
+    return controls;
 }
 
 }
@@ -81,15 +148,24 @@ QJsonObject SensorConfig(const TSensor &Sensor, const TBridgeTopics &Topics, con
 TBridgeTopics BridgeTopics(const QString &Prefix, const QString &SerialId)
 {
     const QString base = Prefix + QLatin1Char('/') + SerialId + QLatin1Char('/');
-    return {base + QStringLiteral("state"), base + QStringLiteral("availability")};
+    return {base + QStringLiteral("state"), base + QStringLiteral("availability"), base + QStringLiteral("set/")};
 }
 
-std::vector<TMqttMessage> DiscoveryMessages(const TBridgeTopics &Topics, const TDiscoveredHeater &Heater)
+std::vector<TMqttMessage> DiscoveryMessages(const TBridgeTopics &Topics, const TDiscoveredHeater &Heater,
+                                            const TDiscoveryOptions &Options)
 {
+    const auto topic = [&](const QString &Component, const QString &Key) {
+        return QStringLiteral("%1/%2/helvane_%3/%4/config").arg(Options.Prefix, Component, Heater.SerialId, Key);
+    };
+    const auto json = [](const QJsonObject &Config) { return QJsonDocument(Config).toJson(QJsonDocument::Compact); };
     std::vector<TMqttMessage> messages;
     for (const TSensor &sensor : Sensors) {
-        messages.push_back({QStringLiteral("homeassistant/sensor/helvane_%1/%2/config").arg(Heater.SerialId, QString::fromUtf8(sensor.Key)),
-                            QJsonDocument(SensorConfig(sensor, Topics, Heater)).toJson(QJsonDocument::Compact)});
+        messages.push_back({topic(QStringLiteral("sensor"), QString::fromUtf8(sensor.Key)),
+                            json(SensorConfig(sensor, Topics, Heater, Options))});
     }
+    messages.push_back({topic(QStringLiteral("binary_sensor"), QStringLiteral("problem")), json(ProblemConfig(Topics, Heater, Options))});
+    // An empty retained configuration removes the control that a bridge with commands made.
+    for (const TControl &control : Controls(Topics, Heater))
+        messages.push_back({topic(control.Component, control.Key), Options.ReadOnly ? QByteArray() : json(control.Config)});
     return messages;
 }

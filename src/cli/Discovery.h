@@ -1,16 +1,19 @@
 #pragma once
 
 // What the MQTT bridge publishes for one heater: its topics, and the Home Assistant discovery
-// configurations that make each value of the state a sensor of one device.
+// configurations that make each value of the state an entity of one device, and each command a
+// control.
 
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
 #include <vector>
 
 struct TBridgeTopics {
     QString State;          // <prefix>/<serial>/state, the status as JSON, retained
     QString Availability;   // <prefix>/<serial>/availability, "online" or "offline", retained
+    QString Commands;       // <prefix>/<serial>/set/, followed by a command's name
 };
 TBridgeTopics BridgeTopics(const QString &Prefix, const QString &SerialId);
 
@@ -23,7 +26,15 @@ struct TDiscoveredHeater {
     QString SerialId;   // "YYWW-NNNN"
     QString Firmware;   // the USB serial string, which carries the firmware version
 };
-// One retained configuration per value under homeassistant/sensor/helvane_<serial>/<key>/config.
+
+struct TDiscoveryOptions {
+    QString Prefix = QStringLiteral("homeassistant");
+    bool ReadOnly = false;             // no controls: their configurations are removed
+    std::chrono::seconds ExpireAfter{180};   // a sensor without a new state for this long is unavailable
+};
+
+// One retained configuration per entity under <discovery prefix>/<component>/helvane_<serial>/<key>/config.
 // The energy of the day is total_increasing: Home Assistant takes its fall at midnight as the
 // start of a new cycle.
-std::vector<TMqttMessage> DiscoveryMessages(const TBridgeTopics &Topics, const TDiscoveredHeater &Heater);
+std::vector<TMqttMessage> DiscoveryMessages(const TBridgeTopics &Topics, const TDiscoveredHeater &Heater,
+                                            const TDiscoveryOptions &Options);

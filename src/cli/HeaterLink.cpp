@@ -67,13 +67,15 @@ QString ShortCommandMessage(int Written)
     return QStringLiteral("The heater took only %1 of the command's %2 bytes: it was not set.").arg(Written).arg(OutputReportSize);
 }
 
-THeaterLink::THeaterLink(TFHid &Hid) : FHid(Hid)
+THeaterLink::THeaterLink(TFHid &Hid) : FHid(Hid), FYield(LetEventsThrough)
 {
     const THeaterSearch search = FindHeater(Hid);
     if (!search.Heater)
         throw std::runtime_error(NoHeaterMessage(search.Refused).toStdString());
     FDevice = *search.Heater;
 }
+
+THeaterLink::THeaterLink(TFHid &Hid, TFHidDevice Device) : FHid(Hid), FDevice(std::move(Device)) {}
 
 template <class F>
 auto THeaterLink::Exchange(F &&Work)
@@ -94,20 +96,20 @@ TCurrentData THeaterLink::ReadStatus()
 
 TCommandExchange THeaterLink::Send(std::uint8_t Command, std::int32_t Value)
 {
-    TCommandExchange exchange = Exchange([&] { return ExchangeCommand(FHid, Command, Value, LetEventsThrough); });
+    TCommandExchange exchange = Exchange([&] { return ExchangeCommand(FHid, Command, Value, FYield); });
     if (exchange.Written < OutputReportSize)
         throw std::runtime_error(ShortCommandMessage(exchange.Written).toStdString());
     return exchange;
 }
 
 int THeaterLink::DownloadPage(bool Restart, int Blocks, THistoryList &History, THistoryTally &Tally,
-                              const std::function<void(int Percent)> &Progress)
+                              const std::function<void(int Percent)> &Progress, const std::function<bool()> &Cancelled)
 {
     return Exchange([&] {
-        const bool answered = !ExchangeCommand(FHid, cmdHistory, Restart ? 0 : 1, LetEventsThrough).Reply.empty();
+        const bool answered = !ExchangeCommand(FHid, cmdHistory, Restart ? 0 : 1, FYield).Reply.empty();
         return TransferHistory(FHid, Blocks, answered, CliMaxStringPower, TLocaleFormats(),
-                               {.Yield = LetEventsThrough,
-                                .Cancelled = {},
+                               {.Yield = FYield,
+                                .Cancelled = Cancelled,
                                 .Progress = Progress,
                                 .Block = [&History, &Tally](const THistoryBlock &Block) {
                                     Tally.Add(Block);

@@ -15,6 +15,13 @@
 // The ceiling of a string's computed power: the tool reports as the technician mode does.
 constexpr float CliMaxStringPower = 700;
 
+// A page of the stored history, as the tool downloads it.
+constexpr int BlocksPerPage = 500;
+// Addresses are 24 bits wide, so a heater's memory holds at most 16 MiB of 16-byte records:
+// 262,144 blocks, 525 pages. A heater that brings older samples still is not reading out its
+// memory, and a download stops there.
+constexpr int MaxHistoryPages = 525;
+
 // Why no heater can be used: none found, or one this user may not open.
 QString NoHeaterMessage(bool Refused);
 // Why the heater in use gives no reading.
@@ -37,8 +44,12 @@ QString ShortCommandMessage(int Written);
 // opens the device and closes it again, as the window does.
 class THeaterLink {
 public:
-    // Raises std::runtime_error with NoHeaterMessage when there is none to use.
+    // Raises std::runtime_error with NoHeaterMessage when there is none to use. The application's
+    // events are let through while the heater is awaited.
     explicit THeaterLink(TFHid &Hid);
+    // The heater already found; no event is handled during an exchange, so that nothing else can
+    // start one with the heater meanwhile.
+    THeaterLink(TFHid &Hid, TFHidDevice Device);
     const TFHidDevice &Device() const { return FDevice; }
 
     // Raise std::runtime_error with SilentHeaterMessage when the heater does not answer.
@@ -47,8 +58,9 @@ public:
     TCommandExchange Send(std::uint8_t Command, std::int32_t Value);
     // One page of the stored history: a restart or a continuation, then up to Blocks blocks
     // added to History, and each block counted in Tally. Returns the number of blocks that came.
+    // Cancelled is asked before each request.
     int DownloadPage(bool Restart, int Blocks, THistoryList &History, THistoryTally &Tally,
-                     const std::function<void(int Percent)> &Progress);
+                     const std::function<void(int Percent)> &Progress, const std::function<bool()> &Cancelled = {});
 
 private:
     template <class F>
@@ -56,6 +68,7 @@ private:
 
     TFHid &FHid;
     TFHidDevice FDevice;
+    std::function<void()> FYield;
 };
 
 // Whether the heater in use answers; Absent and Refused while none is in use.

@@ -1,10 +1,12 @@
 #include "cli/MqttBridge.h"
 
+#include "cli/BridgeCommands.h"
 #include "cli/StatusJson.h"
 #include "settings/SettingValues.h"
 
 #include <QCoreApplication>
-#include <QJsonDocument>
+
+#include <algorithm>
 
 namespace {
 
@@ -25,7 +27,9 @@ std::optional<std::int32_t> TSerialConfirmation::Report(std::int32_t SN)
 }
 
 TMqttBridge::TMqttBridge(TBridgeOptions Options, TFHid &Hid, QTextStream &Log)
-    : FOptions(std::move(Options)), FMonitor(Hid), FLog(Log)
+    : FOptions(std::move(Options)), FHid(Hid), FMonitor(Hid), FLog(Log), FArchive(FOptions.ArchiveLocation, Log),
+      FHarvest(Hid, FArchive, std::max(1, FOptions.PollIntervalMs / 4), Log),
+      FPublication(std::chrono::milliseconds(FOptions.PublishIntervalMs))
 {
     FTimer.setInterval(FOptions.PollIntervalMs);
     QObject::connect(&FTimer, &QTimer::timeout, &FContext, [this] { Poll(); });
@@ -54,13 +58,21 @@ void TMqttBridge::Poll()
         const QString serialId = SerialNumberId(*serial);
         if (!FClient || serialId != FHeater.SerialId)
             UseHeater(serialId, poll.Device.SerialNumber);
-        FState = QJsonDocument(StatusJson(*poll.Reading)).toJson(QJsonDocument::Compact);
+        FDevice = poll.Device;
+        const std::optional<QByteArray> state = FPublication.Next(*poll.Reading, TStatePublication::TClock::now());
         if (!FOnline) {
             FOnline = true;
             PublishAvailability();
         }
-        PublishState();
-    } else if (FOnline) {
+        if (state)
+            PublishState(*state);
+        FHarvest.Step(poll.Device, *serial);
+        return;
+    }
+    FDevice.reset();
+    if (poll.Presence != THeaterPresence::Answering)
+        FHarvest.Lost();
+    if (FOnline) {
         FOnline = false;
         PublishAvailability();
     }
@@ -87,6 +99,7 @@ void TMqttBridge::UseHeater(const QString &SerialId, const QString &Firmware)
     }
     FHeater = {SerialId, Firmware};
     FTopics = BridgeTopics(FOptions.Prefix, SerialId);
+    FPublication.Reset();
     const int number = ++FClientNumber;
     FClient = std::make_unique<TMqttClient>(
         FOptions.Broker, FOptions.Login,
@@ -95,6 +108,10 @@ void TMqttBridge::UseHeater(const QString &SerialId, const QString &Firmware)
         [this, number](bool Connected, const QString &Reason) {
             if (number == FClientNumber)
                 ConnectionChanged(Connected, Reason);
+        },
+        [this, number](const TMqttMessage &Message) {
+            if (number == FClientNumber)
+                MessageArrived(Message);
         });
 }
 
@@ -116,10 +133,55 @@ void TMqttBridge::ConnectionChanged(bool Connected, const QString &Reason)
         return;
     FBrokerMissed = false;
     Say(QStringLiteral("Connected to the MQTT broker %1.").arg(broker));
-    for (const TMqttMessage &message : DiscoveryMessages(FTopics, FHeater))
-        FClient->Publish(message, 1);
+    PublishDiscovery();
     PublishAvailability();
-    PublishState();
+    if (FPublication.Latest())
+        PublishState(*FPublication.Latest());
+    if (!FOptions.ReadOnly) {
+        FClient->Subscribe(FTopics.Commands + QLatin1Char('+'));
+        FClient->Subscribe(DiscoveryStatusTopic());
+    }
+}
+
+// Home Assistant says "online" on its status topic whenever it starts: it may have lost the
+// configurations (or its user deleted the device), so they go out again.
+void TMqttBridge::MessageArrived(const TMqttMessage &Message)
+{
+    if (Message.Topic == DiscoveryStatusTopic()) {
+        if (Message.Payload == Online)
+            PublishDiscovery();
+        return;
+    }
+    if (Message.Topic.startsWith(FTopics.Commands))
+        Execute(Message.Topic.mid(FTopics.Commands.size()), Message.Payload);
+}
+
+// The message arrives between polls: the exchange with the heater is the only one.
+void TMqttBridge::Execute(const QString &Name, const QByteArray &Payload)
+{
+    try {
+        const TBridgeCommand command = ParseBridgeCommand(Name, Payload, QDateTime::currentDateTime());
+        if (!FDevice)
+            throw EBridgeCommand("no heater answers");
+        try {
+            THeaterLink(FHid, *FDevice).Send(command.Command, command.Value);
+        } catch (const std::exception &Error) {
+            Say(QStringLiteral("The %1 command did not reach the heater: %2").arg(Name, QString::fromUtf8(Error.what())));
+            return;
+        }
+        Say(command.Done);
+        Say(command.Caution);
+        FPublication.Hurry();
+    } catch (const EBridgeCommand &Error) {
+        Say(QStringLiteral("ignored %1 command '%2': %3").arg(Name, ShownPayload(Payload), QString::fromUtf8(Error.what())));
+    }
+}
+
+void TMqttBridge::PublishDiscovery()
+{
+    const TDiscoveryOptions options{FOptions.DiscoveryPrefix, FOptions.ReadOnly, FPublication.ExpireAfter()};
+    for (const TMqttMessage &message : DiscoveryMessages(FTopics, FHeater, options))
+        FClient->Publish(message, 1);
 }
 
 void TMqttBridge::PublishAvailability()
@@ -128,11 +190,11 @@ void TMqttBridge::PublishAvailability()
         FClient->Publish({FTopics.Availability, FOnline ? Online : Offline}, 1);
 }
 
-// QoS 0: a state that cannot go now is not sent later; the next poll's is.
-void TMqttBridge::PublishState()
+// QoS 0: a state that cannot go now is not sent later; the latest goes out on reconnection.
+void TMqttBridge::PublishState(const QByteArray &State)
 {
-    if (FConnected && FState)
-        FClient->Publish({FTopics.State, *FState}, 0);
+    if (FConnected)
+        FClient->Publish({FTopics.State, State}, 0);
 }
 
 void TMqttBridge::Say(const QString &Message)

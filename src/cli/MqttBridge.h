@@ -3,11 +3,16 @@
 // The bridge between the heater and an MQTT broker: polls the heater and publishes, per heater
 // serial number, its state as retained JSON, its availability with a last will, and the Home
 // Assistant discovery configurations. It keeps polling while the broker is away and publishes
-// only the latest state once the broker is back.
+// only the latest state once the broker is back. It takes commands from the broker's command
+// topics and sends them to the heater between polls. With an archive, it reads the heater's
+// stored history into it between polls.
 
 #include "cli/Discovery.h"
 #include "cli/HeaterLink.h"
+#include "cli/HistoryHarvest.h"
 #include "cli/MqttClient.h"
+#include "cli/StatePublication.h"
+#include "cli/ToolArchive.h"
 
 #include <QObject>
 #include <QTextStream>
@@ -35,7 +40,11 @@ struct TBridgeOptions {
     TBrokerAddress Broker;
     TMqttLogin Login;
     QString Prefix = QStringLiteral("helvane");
+    QString DiscoveryPrefix = QStringLiteral("homeassistant");
+    bool ReadOnly = false;          // no command is taken, no topic subscribed
     int PollIntervalMs = 1001;
+    int PublishIntervalMs = 10000;  // the least time between two states that differ in readings only
+    QString ArchiveLocation;        // where the heater's stored history goes; none when empty
 };
 
 class TMqttBridge {
@@ -52,17 +61,25 @@ public:
     void Stop();
 
     bool BrokerConnected() const { return FConnected; }
+    bool ReadingHistory() const { return FHarvest.Reading(); }
 
 private:
     void UseHeater(const QString &SerialId, const QString &Firmware);
     void ConnectionChanged(bool Connected, const QString &Reason);
+    void MessageArrived(const TMqttMessage &Message);
+    void Execute(const QString &Name, const QByteArray &Payload);
+    void PublishDiscovery();
+    QString DiscoveryStatusTopic() const { return FOptions.DiscoveryPrefix + QStringLiteral("/status"); }
     void PublishAvailability();
-    void PublishState();
+    void PublishState(const QByteArray &State);
     void Say(const QString &Message);
 
     TBridgeOptions FOptions;
+    TFHid &FHid;
     THeaterMonitor FMonitor;
     QTextStream &FLog;
+    TToolArchive FArchive;
+    THistoryHarvest FHarvest;
     QObject FContext;   // where the client's reports arrive; goes with the bridge
     QTimer FTimer;
     std::unique_ptr<TMqttClient> FClient;
@@ -70,7 +87,8 @@ private:
     TDiscoveredHeater FHeater;
     TBridgeTopics FTopics;
     TSerialConfirmation FSerials;
-    std::optional<QByteArray> FState;
+    std::optional<TFHidDevice> FDevice;   // the heater in use while its reports are trusted
+    TStatePublication FPublication;
     bool FOnline = false;
     bool FConnected = false;
     bool FBrokerMissed = false;   // the user has been told that the broker is not there

@@ -63,8 +63,9 @@ TBrokerAddress ParseBrokerAddress(const QString &Text)
 }
 
 TMqttClient::TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, const QString &ClientId,
-                         const TMqttMessage &Will, QObject *Context, TConnectionHandler OnConnection)
-    : FContext(Context), FOnConnection(std::move(OnConnection))
+                         const TMqttMessage &Will, QObject *Context, TConnectionHandler OnConnection,
+                         TMessageHandler OnMessage)
+    : FContext(Context), FOnConnection(std::move(OnConnection)), FOnMessage(std::move(OnMessage))
 {
     InitLibrary();
     FClient = mosquitto_new(ClientId.toUtf8().constData(), true, this);
@@ -82,6 +83,7 @@ TMqttClient::TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, 
         Require(mosquitto_reconnect_delay_set(FClient, FirstReconnectDelay, LongestReconnectDelay, true), "MQTT reconnect delay");
         mosquitto_connect_callback_set(FClient, &TMqttClient::Connected);
         mosquitto_disconnect_callback_set(FClient, &TMqttClient::Disconnected);
+        mosquitto_message_callback_set(FClient, &TMqttClient::Arrived);
         // A broker that is not there yet is no error: the loop keeps trying.
         const int result = mosquitto_connect_async(FClient, Broker.Host.toUtf8().constData(), Broker.Port, KeepAliveSeconds);
         if (result == MOSQ_ERR_ERRNO)
@@ -108,6 +110,11 @@ void TMqttClient::Publish(const TMqttMessage &Message, int Qos)
                       Message.Payload.constData(), Qos, true);
 }
 
+void TMqttClient::Subscribe(const QString &Topic)
+{
+    mosquitto_subscribe(FClient, nullptr, Topic.toUtf8().constData(), 1);
+}
+
 void TMqttClient::Connected(mosquitto *, void *Self, int Result)
 {
     static_cast<TMqttClient *>(Self)->Report(Result == 0, QString::fromUtf8(mosquitto_connack_string(Result)));
@@ -122,5 +129,17 @@ void TMqttClient::Disconnected(mosquitto *, void *Self, int Result)
 void TMqttClient::Report(bool Connected, const QString &Reason)
 {
     QMetaObject::invokeMethod(FContext, [Handler = FOnConnection, Connected, Reason] { Handler(Connected, Reason); },
+                              Qt::QueuedConnection);
+}
+
+// Runs on the network thread, like Report.
+void TMqttClient::Arrived(mosquitto *, void *Self, const struct mosquitto_message *Message)
+{
+    auto *client = static_cast<TMqttClient *>(Self);
+    if (!client->FOnMessage)
+        return;
+    TMqttMessage message{QString::fromUtf8(Message->topic),
+                         QByteArray(static_cast<const char *>(Message->payload), Message->payloadlen)};
+    QMetaObject::invokeMethod(client->FContext, [Handler = client->FOnMessage, message] { Handler(message); },
                               Qt::QueuedConnection);
 }

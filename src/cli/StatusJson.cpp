@@ -4,6 +4,8 @@
 #include "i18n/Language.h"
 #include "status/StatusView.h"
 
+#include <QRegularExpression>
+
 #include <array>
 #include <cmath>
 
@@ -16,6 +18,39 @@ double Rounded(double Value, int Decimals)
     return std::round(Value * scale) / scale;
 }
 
+const QString NormalOperation = QStringLiteral("Normal operation");
+const QString UnknownStatus = QStringLiteral("Unknown status");
+
+// The heater keeps its local wall-clock time; this machine's zone gives it its offset.
+QString ClockWithOffset(TDateTime DT)
+{
+    const QDateTime wall = DateTimeToQt(DT);
+    const QDateTime local(wall.date(), wall.time(), Qt::LocalTime);
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
+}
+
+}
+
+QString StatusText(int Code)
+{
+    const QString key = ErrorText(Code);
+    const QString text = TranslateText(TLanguage::English, key);
+    if (!key.isEmpty() && text != key)
+        return text;
+    return StatusClass(Code) == TStatusClass::None ? NormalOperation : UnknownStatus;
+}
+
+QStringList StatusTexts()
+{
+    static const QRegularExpression statusKey(QStringLiteral("^sErr[0-9]+$"));
+    QStringList texts{NormalOperation};
+    for (const TLanguageEntry &entry : LanguageTable()) {
+        if (statusKey.match(QLatin1String(entry.Key)).hasMatch())
+            texts << QString::fromUtf8(entry.English);
+    }
+    texts << UnknownStatus;
+    texts.removeDuplicates();
+    return texts;
 }
 
 QString SerialNumberId(std::int32_t SN)
@@ -30,7 +65,9 @@ QJsonObject StatusJson(const TCurrentData &S)
         {QStringLiteral("serial_number"), SerialNumberId(S.SN)},
         {QStringLiteral("time"), DateTimeToQt(h.DT).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"))},
         {QStringLiteral("status_code"), h.Err},
-        {QStringLiteral("status_text"), TranslateText(TLanguage::English, ErrorText(h.Err))},
+        {QStringLiteral("clock"), ClockWithOffset(h.DT)},
+        {QStringLiteral("status_text"), StatusText(h.Err)},
+        {QStringLiteral("problem"), StatusClass(h.Err) == TStatusClass::Error},
         {QStringLiteral("setpoint_c"), S.Tsoll},
         {QStringLiteral("water_temp_c"), Rounded(h.TW, 2)},
         {QStringLiteral("water_temp_control_c"), Rounded(S.TW2, 2)},

@@ -2,13 +2,6 @@
 
 #include "protocol/Encodings.h"
 
-namespace {
-
-// The setpoint above which water scalds and below which legionella grow.
-constexpr int SafeSetpoint = 60;
-
-}
-
 QString SetpointQuestionKey(int Setpoint)
 {
     if (Setpoint < SafeSetpoint)

@@ -8,6 +8,15 @@
 
 #include <cstdint>
 
+// The range the window's setpoint editor offers, and the setpoint sent without asking: water
+// scalds above it, legionella grow below it.
+constexpr int LowestSetpoint = 45;
+constexpr int HighestSetpoint = 85;
+constexpr int SafeSetpoint = 60;
+// A string's PWM: automatic, or off up to full, in per mille.
+constexpr int AutomaticPwm = -1;
+constexpr int HighestPwm = 1000;
+
 // The language key of the question asked before the water setpoint is sent: legionella grow
 // below 60 °C, water scalds above it. Empty at 60 °C, which is sent without asking.
 QString SetpointQuestionKey(int Setpoint);

@@ -102,6 +102,12 @@ public:
         mosquitto_destroy(FClient);
     }
 
+    // QoS 1, as Home Assistant sends commands; returns once the message is on its way.
+    void Publish(const std::string &Topic, const std::string &Payload, bool Retain = false)
+    {
+        mosquitto_publish(FClient, nullptr, Topic.c_str(), static_cast<int>(Payload.size()), Payload.data(), 1, Retain);
+    }
+
     using TMessages = std::vector<std::pair<std::string, std::string>>;
     TMessages Messages() const
     {

@@ -72,8 +72,8 @@ TEST_F(CliTest, StatusJsonCarriesEveryValueInTheUnitItsKeyNames)
     ASSERT_EQ(run.Code, ExitDone) << run.Err.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(run.Out.toUtf8()).object();
     const QJsonObject expected{
-        {"serial_number", "1709-0634"}, {"time", "2017-04-07T12:00:00"},
-        {"status_code", 221}, {"status_text", "Water temperature too high (> 88°C)"},
+        {"serial_number", "1709-0634"}, {"time", "2017-04-07T12:00:00"}, {"clock", "2017-04-07T12:00:00+02:00"},
+        {"status_code", 221}, {"status_text", "Water temperature too high (> 88°C)"}, {"problem", true},
         {"setpoint_c", 60}, {"water_temp_c", 45.25}, {"water_temp_control_c", 44.0}, {"board_temp_c", 28.5},
         {"energy_today_wh", 12345}, {"isolation_v", 63.75},
         {"string1_voltage_v", 31.0}, {"string1_current_a", 10.0}, {"string1_power_w", 310.0}, {"string1_pwm_permille", 400},

@@ -3,11 +3,16 @@
 // The tool run as a process against the heater model.
 
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 
-// The model as the HID library; Plugged: with the demo heater plugged in, else with none.
+// The model as the HID library; Plugged: with the demo heater plugged in, else with none. The
+// data folder (and with it the archive) is one of the test run's own, never the user's.
 inline QProcessEnvironment HeaterEnvironment(bool Plugged = true)
 {
+    static const QTemporaryDir DataHome;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), DataHome.path());
+    environment.remove(QStringLiteral("HELVANE_ARCHIVE"));
     environment.insert(QStringLiteral("HELVANE_HIDAPI"), QStringLiteral(HEATERSIM_FILE));
     if (Plugged)
         environment.insert(QStringLiteral("HEATERSIM_SCENARIO"), QStringLiteral(HELVANE_SOURCE_DIR "/sim/scenarios/demo.scenario"));

@@ -1,13 +1,19 @@
 #include "Broker.h"
 #include "HeaterProcess.h"
 
+#include "archive/Archive.h"
 #include "cli/MqttBridge.h"
 #include "heatersim.h"
+#include "protocol/Commands.h"
+#include "settings/SettingValues.h"
 #include "support/ExampleStatus.h"
+#include "support/StoredHistory.h"
+#include "support/WrittenReports.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <gtest/gtest.h>
@@ -21,6 +27,9 @@ namespace {
 const char *const HeaterPath = "/dev/hidraw-heater0";
 const std::string StateTopic = "helvane/1709-0634/state";
 const std::string AvailabilityTopic = "helvane/1709-0634/availability";
+const std::string CommandTopic = "helvane/1709-0634/set/";
+// 22 sensors, the problem sensor, the setpoint, three PWM choices and the clock button.
+constexpr std::size_t ConfigCount = 28;
 
 QJsonObject Json(const std::string &Payload)
 {
@@ -38,14 +47,46 @@ protected:
 
     static void SetStatus(const heatersim_status &Status) { heatersim_set_status(&Status); }
 
-    std::unique_ptr<TMqttBridge> StartBridge()
+    std::unique_ptr<TMqttBridge> StartBridge(TBridgeOptions Options = {})
     {
-        TBridgeOptions options;
-        options.Broker = {QStringLiteral("127.0.0.1"), Broker.Port()};
-        options.PollIntervalMs = 50;
-        auto bridge = std::make_unique<TMqttBridge>(options, Hid, Log);
+        Options.Broker = {QStringLiteral("127.0.0.1"), Broker.Port()};
+        if (Options.PollIntervalMs == TBridgeOptions().PollIntervalMs)
+            Options.PollIntervalMs = 50;
+        if (Options.PublishIntervalMs == TBridgeOptions().PublishIntervalMs)
+            Options.PublishIntervalMs = 200;
+        auto bridge = std::make_unique<TMqttBridge>(Options, Hid, Log);
         bridge->Start();
         return bridge;
+    }
+
+    // The discovery configurations received, by topic.
+    std::map<std::string, std::string> Configs() const
+    {
+        std::map<std::string, std::string> configs;
+        for (const auto &[topic, payload] : Subscriber.Latest()) {
+            if (topic.starts_with("homeassistant/") && topic != "homeassistant/status")
+                configs[topic] = payload;
+        }
+        return configs;
+    }
+
+    std::vector<std::string> States() const
+    {
+        std::vector<std::string> states;
+        for (const auto &[topic, payload] : Subscriber.Messages()) {
+            if (topic == StateTopic)
+                states.push_back(payload);
+        }
+        return states;
+    }
+
+    // Waits until the bridge takes commands: a setpoint of 60 °C, sent until it arrives.
+    bool TakesCommands()
+    {
+        return QTest::qWaitFor([&] {
+            Subscriber.Publish(CommandTopic + "setpoint", "60");
+            return QTest::qWaitFor([] { return heatersim_written_count() > 0; }, 200);
+        }, 10000);
     }
 
     // The state's energy, once the latest state carries it.
@@ -74,6 +115,8 @@ TEST_F(MqttTest, DiscoveryStateAndAvailabilityDescribeTheHeater)
     EXPECT_EQ(state.value("water_temp_c").toDouble(), 45.25);
     EXPECT_EQ(state.value("board_temp_c").toDouble(), 28.5);
     EXPECT_EQ(state.value("status_code").toInt(), 0);
+    EXPECT_EQ(state.value("status_text").toString(), QStringLiteral("Normal operation"));
+    EXPECT_FALSE(state.value("problem").toBool());
 
     heatersim_status changed = ExampleStatus();
     changed.energy = 12400;
@@ -83,25 +126,46 @@ TEST_F(MqttTest, DiscoveryStateAndAvailabilityDescribeTheHeater)
     EXPECT_EQ(Json(Subscriber.Latest(StateTopic)).value("status_text").toString(), QStringLiteral("Nominal water temperature reached"));
 
     std::map<std::string, QJsonObject> configs;
-    for (const auto &[topic, payload] : Subscriber.Latest()) {
-        if (topic.starts_with("homeassistant/"))
-            configs[topic] = Json(payload);
-    }
-    ASSERT_EQ(configs.size(), 21u);
+    for (const auto &[topic, payload] : Configs())
+        configs[topic] = Json(payload);
+    ASSERT_EQ(configs.size(), ConfigCount);
     std::set<QString> uniqueIds;
     for (const auto &[topic, config] : configs) {
         SCOPED_TRACE(topic);
-        EXPECT_TRUE(topic.starts_with("homeassistant/sensor/helvane_1709-0634/") && topic.ends_with("/config"));
-        EXPECT_EQ(config.value("state_topic").toString().toStdString(), StateTopic);
+        EXPECT_TRUE(topic.ends_with("/config") && topic.find("/helvane_1709-0634/") != std::string::npos);
         EXPECT_EQ(config.value("availability_topic").toString().toStdString(), AvailabilityTopic);
         EXPECT_EQ(config.value("device").toObject().value("identifiers").toArray().first().toString(), QStringLiteral("helvane_1709-0634"));
         EXPECT_EQ(config.value("device").toObject().value("sw_version").toString(), QStringLiteral("V1.10"));
+        EXPECT_EQ(config.value("origin").toObject().value("name").toString(), QStringLiteral("helvane"));
         uniqueIds.insert(config.value("unique_id").toString());
-        // Each configuration reads a value that the state carries.
-        const QString key = config.value("value_template").toString().section(QLatin1Char('.'), 1).chopped(3);
-        EXPECT_TRUE(state.contains(key)) << key.toStdString();
+        if (topic.starts_with("homeassistant/sensor/") || topic.starts_with("homeassistant/binary_sensor/")) {
+            EXPECT_EQ(config.value("state_topic").toString().toStdString(), StateTopic);
+            EXPECT_EQ(config.value("expire_after").toInt(), 180);
+            // Each sensor reads a value that the state carries.
+            const QString key = config.value("value_template").toString().section(QLatin1Char('.'), 1).section(QLatin1Char(' '), 0, 0);
+            EXPECT_TRUE(state.contains(key)) << key.toStdString();
+        } else {
+            EXPECT_TRUE(config.value("command_topic").toString().toStdString().starts_with(CommandTopic));
+        }
     }
     EXPECT_EQ(uniqueIds.size(), configs.size());
+
+    const QJsonObject status = configs.at("homeassistant/sensor/helvane_1709-0634/status_text/config");
+    EXPECT_EQ(status.value("device_class").toString(), QStringLiteral("enum"));
+    EXPECT_TRUE(status.value("options").toArray().contains(QStringLiteral("Normal operation")));
+    EXPECT_TRUE(status.value("options").toArray().contains(QStringLiteral("Nominal water temperature reached")));
+    const QJsonObject problem = configs.at("homeassistant/binary_sensor/helvane_1709-0634/problem/config");
+    EXPECT_EQ(problem.value("device_class").toString(), QStringLiteral("problem"));
+    const QJsonObject setpoint = configs.at("homeassistant/number/helvane_1709-0634/setpoint/config");
+    EXPECT_EQ(setpoint.value("min").toInt(), 45);
+    EXPECT_EQ(setpoint.value("max").toInt(), 85);
+    EXPECT_EQ(setpoint.value("command_topic").toString().toStdString(), CommandTopic + "setpoint");
+    const QJsonObject pwm = configs.at("homeassistant/select/helvane_1709-0634/string2_pwm_setting/config");
+    EXPECT_EQ(pwm.value("command_topic").toString().toStdString(), CommandTopic + "pwm2");
+    EXPECT_EQ(pwm.value("options").toArray().first().toString(), QStringLiteral("Auto"));
+    const QJsonObject clock = configs.at("homeassistant/button/helvane_1709-0634/set_clock/config");
+    EXPECT_EQ(clock.value("payload_press").toString(), QStringLiteral("PRESS"));
+    EXPECT_EQ(configs.at("homeassistant/sensor/helvane_1709-0634/clock/config").value("device_class").toString(), QStringLiteral("timestamp"));
 
     const QJsonObject energy = configs.at("homeassistant/sensor/helvane_1709-0634/energy_today_wh/config");
     EXPECT_EQ(energy.value("device_class").toString(), QStringLiteral("energy"));
@@ -148,6 +212,8 @@ TEST_F(MqttTest, AvailabilityFollowsUnplugAndReplug)
     EXPECT_TRUE(Subscriber.WaitFor([&] {
         return Subscriber.Latest().count("homeassistant/sensor/helvane_1710-0001/energy_today_wh/config") == 1;
     }));
+    // The day's energy of one heater is no floor for another's.
+    EXPECT_TRUE(Subscriber.WaitFor([&] { return Json(Subscriber.Latest("helvane/1710-0001/state")).value("energy_today_wh").toInt() == 12345; }));
     bridge->Stop();
     EXPECT_TRUE(Subscriber.WaitFor("helvane/1710-0001/availability", "offline"));
 }
@@ -163,19 +229,19 @@ TEST_F(MqttTest, ReconnectsAfterTheBrokerRestartsWithTheLatestState)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !bridge->BrokerConnected(); }, 10000));
     const int readsBefore = heatersim_feature_reads();
     heatersim_status later = ExampleStatus();
-    later.energy = 777;
+    later.energy = 23456;
     SetStatus(later);
     QTest::qWait(300);
     EXPECT_GT(heatersim_feature_reads(), readsBefore + 2);
 
     Subscriber.Forget();
     Broker.Start();
-    ASSERT_TRUE(StateWithEnergy(777));
+    ASSERT_TRUE(StateWithEnergy(23456));
     EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
-    EXPECT_TRUE(Subscriber.WaitFor([&] { return Subscriber.Latest().size() == 23; }));
+    EXPECT_TRUE(Subscriber.WaitFor([&] { return Subscriber.Latest().size() == ConfigCount + 2; }));
     for (const auto &[topic, payload] : Subscriber.Messages()) {
         if (topic == StateTopic) {
-            EXPECT_EQ(Json(payload).value("energy_today_wh").toInt(), 777);
+            EXPECT_EQ(Json(payload).value("energy_today_wh").toInt(), 23456);
         }
     }
     EXPECT_TRUE(LogText.contains(QStringLiteral("went away")));
@@ -208,6 +274,207 @@ TEST_F(MqttTest, StoppedOrKilledBridgeLeavesTheHeaterOffline)
     }
 }
 
+// The stored history goes into the archive a slice after each poll, the polls going on all along,
+// with a heater that answers late; a read-out that a pulled plug breaks off starts anew when the
+// heater is back. Every record is archived once.
+TEST_F(MqttTest, BridgeArchivesTheStoredHistoryBetweenPolls)
+{
+    heatersim_set_reply_latency(2);
+    Store(Hourly(900));
+    QTemporaryDir folder;
+    const QString archive = folder.filePath(QStringLiteral("Archive.sqlite"));
+    TBridgeOptions options;
+    options.PollIntervalMs = 100;
+    options.ArchiveLocation = archive;
+    auto bridge = StartBridge(options);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bridge->ReadingHistory(); }, 10000));
+    const int readsAtStart = heatersim_feature_reads();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return heatersim_feature_reads() >= readsAtStart + 3; }, 10000));
+    ASSERT_TRUE(bridge->ReadingHistory());
+    heatersim_unplug(HeaterPath);
+    ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "offline"));
+    EXPECT_FALSE(bridge->ReadingHistory());
+
+    heatersim_plug_heater(HeaterPath, L"V1.10");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bridge->ReadingHistory(); }, 10000));
+    const int readsAtReplug = heatersim_feature_reads();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bridge->ReadingHistory(); }, 60000));
+    EXPECT_GE(heatersim_feature_reads(), readsAtReplug + 5);
+    EXPECT_EQ(LogText.count(QStringLiteral("Reading heater 1709-0634's stored history into the archive.")), 2);
+    EXPECT_TRUE(LogText.contains(QStringLiteral("The stored history of heater 1709-0634 is archived: 900 samples"))) << LogText.toStdString();
+    EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+
+    // The next read-out is a day away.
+    QTest::qWait(500);
+    EXPECT_EQ(LogText.count(QStringLiteral("Reading heater")), 2);
+    bridge.reset();
+    const THistoryList stored = OpenArchive(archive)->Samples(QStringLiteral("1709-0634"), FirstArchiveTime, LastArchiveTime);
+    ASSERT_EQ(stored.Count(), 900);
+    // The records hold whole seconds.
+    EXPECT_NEAR(stored.Items(0).DT, April7 + 0.5 - 899 / 24.0, 1500.0 / MSecsPerDay);
+    EXPECT_NEAR(stored.Items(899).DT, April7 + 0.5, 1500.0 / MSecsPerDay);
+}
+
+// Each command from the broker reaches the heater as the exact request the window sends.
+TEST_F(MqttTest, CommandsReachTheHeaterAsItsRequests)
+{
+    auto bridge = StartBridge();
+    ASSERT_TRUE(TakesCommands());
+    const struct {
+        const char *Name;
+        const char *Payload;
+        TBytes Report;
+    } cases[] = {
+        {"setpoint", "55", Sent({0x00, cmdSetpoint, 0, 0, 0, 55})},
+        {"setpoint", "85.0", Sent({0x00, cmdSetpoint, 0, 0, 0, 85})},
+        {"pwm1", "Auto", Sent({0x00, PwmCommand(1), 0xFF, 0xFF, 0xFF, 0xFF})},
+        {"pwm2", "500 ‰", Sent({0x00, PwmCommand(2), 0, 0, 0x01, 0xF4})},
+        {"pwm3", "1000", Sent({0x00, PwmCommand(3), 0, 0, 0x03, 0xE8})},
+        {"pwm3", "0", Sent({0x00, PwmCommand(3), 0, 0, 0, 0})},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.Name) + " " + c.Payload);
+        const int before = heatersim_written_count();
+        Subscriber.Publish(CommandTopic + c.Name, c.Payload);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return heatersim_written_count() > before; }, 5000));
+        EXPECT_EQ(WrittenReports().back(), c.Report);
+        EXPECT_EQ(heatersim_written_count(), before + 1);
+    }
+    EXPECT_TRUE(LogText.contains(QStringLiteral("Water setpoint set to 55 °C.\nWater temperatures below 60°C can promote legionella growth")));
+    EXPECT_TRUE(LogText.contains(QStringLiteral("String 2 PWM set to 500 ‰.")));
+
+    const int before = heatersim_written_count();
+    const std::int32_t earliest = DeviceClockValue(QDate::currentDate(), QTime::currentTime());
+    Subscriber.Publish(CommandTopic + "clock", "PRESS");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return heatersim_written_count() > before; }, 5000));
+    const TBytes clock = WrittenReports().back();
+    const std::int32_t latest = DeviceClockValue(QDate::currentDate(), QTime::currentTime());
+    ASSERT_EQ(clock[1], cmdClock);
+    const std::int32_t sent = static_cast<std::int32_t>(clock[2] << 24 | clock[3] << 16 | clock[4] << 8 | clock[5]);
+    EXPECT_GE(sent, earliest);
+    EXPECT_LE(sent, latest);
+}
+
+// A payload that is not what a command takes is said in the log, and nothing reaches the heater.
+TEST_F(MqttTest, BadCommandPayloadsSendNothing)
+{
+    auto bridge = StartBridge();
+    ASSERT_TRUE(TakesCommands());
+    const struct {
+        const char *Name;
+        std::string Payload;
+        const char *Logged;
+    } cases[] = {
+        {"setpoint", "abc", "ignored setpoint command 'abc': not a number"},
+        {"setpoint", "", "ignored setpoint command '': empty"},
+        {"setpoint", "  ", "ignored setpoint command '  ': empty"},
+        {"setpoint", "44", "ignored setpoint command '44': out of range (45 to 85 °C)"},
+        {"setpoint", "86", "ignored setpoint command '86': out of range (45 to 85 °C)"},
+        {"setpoint", "60.5", "ignored setpoint command '60.5': not a whole number"},
+        {"setpoint", "99999999999", "ignored setpoint command '99999999999': out of range (45 to 85 °C)"},
+        {"setpoint", std::string(40, '6'), "ignored setpoint command '66666666666666666666666666666666…': too long"},
+        {"setpoint", std::string("6\0", 2), "ignored setpoint command '6\uFFFD': not a number"},
+        {"pwm1", "1001", "ignored pwm1 command '1001': out of range (-1 to 1000 ‰)"},
+        {"pwm2", "-2", "ignored pwm2 command '-2': out of range (-1 to 1000 ‰)"},
+        {"pwm3", "half", "ignored pwm3 command 'half': not a number"},
+        {"clock", "press", "ignored clock command 'press': not PRESS"},
+        {"pwm4", "Auto", "ignored pwm4 command 'Auto': no such command"},
+    };
+    const int before = heatersim_written_count();
+    for (const auto &c : cases)
+        Subscriber.Publish(CommandTopic + c.Name, c.Payload);
+    // One good command after them: once it arrived, all of them have been handled.
+    Subscriber.Publish(CommandTopic + "setpoint", "70");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return heatersim_written_count() > before; }, 5000));
+    QTest::qWait(100);
+    EXPECT_EQ(heatersim_written_count(), before + 1);
+    EXPECT_EQ(WrittenReports().back(), Sent({0x00, cmdSetpoint, 0, 0, 0, 70}));
+    for (const auto &c : cases)
+        EXPECT_TRUE(LogText.contains(QString::fromUtf8(c.Logged))) << c.Logged << "\n" << LogText.toStdString();
+    EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+}
+
+// Read-only: no control is offered (a bridge with commands before may have made them), and
+// nothing published to the command topics or Home Assistant's status reaches the bridge.
+TEST_F(MqttTest, ReadOnlyBridgeTakesNoCommands)
+{
+    TBridgeOptions options;
+    options.ReadOnly = true;
+    auto bridge = StartBridge(options);
+    ASSERT_TRUE(StateWithEnergy(12345));
+    ASSERT_TRUE(Subscriber.WaitFor([&] { return Configs().size() == ConfigCount; }));
+    for (const auto &[topic, payload] : Configs()) {
+        const bool control = topic.starts_with("homeassistant/number/") || topic.starts_with("homeassistant/select/")
+                             || topic.starts_with("homeassistant/button/");
+        EXPECT_EQ(payload.empty(), control) << topic;
+    }
+    Subscriber.Forget();
+    Subscriber.Publish(CommandTopic + "setpoint", "70");
+    Subscriber.Publish("homeassistant/status", "online");
+    QTest::qWait(500);
+    EXPECT_EQ(heatersim_written_count(), 0);
+    EXPECT_TRUE(Configs().empty());
+    EXPECT_FALSE(LogText.contains(QStringLiteral("setpoint")));
+}
+
+// Home Assistant's birth message brings the configurations again; another prefix is heeded.
+TEST_F(MqttTest, BirthMessageBringsDiscoveryAgain)
+{
+    TBridgeOptions options;
+    options.DiscoveryPrefix = QStringLiteral("ha/test");
+    auto bridge = StartBridge(options);
+    ASSERT_TRUE(TakesCommands());
+    const auto configs = [&] {
+        std::size_t count = 0;
+        for (const auto &[topic, payload] : Subscriber.Messages())
+            count += topic.starts_with("ha/test/") && topic.ends_with("/config") ? 1 : 0;
+        return count;
+    };
+    ASSERT_EQ(configs(), ConfigCount);
+    Subscriber.Forget();
+    Subscriber.Publish("homeassistant/status", "online");
+    Subscriber.Publish("ha/test/status", "offline");
+    QTest::qWait(300);
+    EXPECT_EQ(configs(), 0U);
+    Subscriber.Publish("ha/test/status", "online");
+    EXPECT_TRUE(Subscriber.WaitFor([&] { return configs() == ConfigCount; }));
+}
+
+// Unchanged readings are not published again; changed ones wait for the interval, a changed
+// status goes out at once; the day's energy never falls on the same date.
+TEST_F(MqttTest, StateIsPublishedWhenItChanges)
+{
+    TBridgeOptions options;
+    options.PublishIntervalMs = 60000;
+    auto bridge = StartBridge(options);
+    ASSERT_TRUE(StateWithEnergy(12345));
+    const int reads = heatersim_feature_reads();
+    QTest::qWait(500);
+    ASSERT_GT(heatersim_feature_reads(), reads + 3);
+    EXPECT_EQ(States().size(), 1U);
+
+    heatersim_status changed = ExampleStatus();
+    changed.energy = 12400;
+    SetStatus(changed);
+    QTest::qWait(500);
+    EXPECT_EQ(States().size(), 1U);
+
+    changed.state = 111;
+    SetStatus(changed);
+    ASSERT_TRUE(Subscriber.WaitFor([&] { return Json(Subscriber.Latest(StateTopic)).value("status_code").toInt() == 111; }));
+    EXPECT_EQ(States().size(), 2U);
+    EXPECT_EQ(Json(Subscriber.Latest(StateTopic)).value("energy_today_wh").toInt(), 12400);
+
+    // A glitch to 0 on the same day, told at once through a status change.
+    changed.energy = 0;
+    changed.state = 225;
+    SetStatus(changed);
+    ASSERT_TRUE(Subscriber.WaitFor([&] { return Json(Subscriber.Latest(StateTopic)).value("status_code").toInt() == 225; }));
+    EXPECT_EQ(Json(Subscriber.Latest(StateTopic)).value("energy_today_wh").toInt(), 12400);
+    EXPECT_TRUE(Json(Subscriber.Latest(StateTopic)).value("problem").toBool());
+    EXPECT_EQ(Json(Subscriber.Latest(StateTopic)).value("status_text").toString(), QStringLiteral("Internal error"));
+}
+
 // Status reports whose serial number is garbled, or plausible but never seen twice in a row,
 // make no device: the heater in use goes offline once and nothing else appears on the broker.
 TEST_F(MqttTest, GarbledStatusReportsMakeNoDevice)
@@ -237,7 +504,7 @@ TEST_F(MqttTest, GarbledStatusReportsMakeNoDevice)
     QTest::qWait(200);
 
     for (const auto &[topic, payload] : Subscriber.Messages())
-        EXPECT_TRUE(topic.starts_with("helvane/1709-0634/") || topic.starts_with("homeassistant/sensor/helvane_1709-0634/")) << topic;
+        EXPECT_TRUE(topic.starts_with("helvane/1709-0634/") || topic.find("/helvane_1709-0634/") != std::string::npos) << topic;
     std::vector<std::string> availability;
     for (const auto &[topic, payload] : Subscriber.Messages()) {
         if (topic == AvailabilityTopic)
