@@ -21,12 +21,17 @@ double Rounded(double Value, int Decimals)
 const QString NormalOperation = QStringLiteral("Normal operation");
 const QString UnknownStatus = QStringLiteral("Unknown status");
 
-// The heater keeps its local wall-clock time; this machine's zone gives it its offset.
+// The heater keeps its local wall-clock time; this machine's zone gives it its offset. A time
+// that the change to summer time skips takes the offset after the change.
 QString ClockWithOffset(TDateTime DT)
 {
     const QDateTime wall = DateTimeToQt(DT);
-    const QDateTime local(wall.date(), wall.time(), Qt::LocalTime);
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
+    QDateTime local(wall.date(), wall.time(), Qt::LocalTime);
+    if (!local.isValid()) {
+        const QDateTime later = wall.addSecs(3 * 3600);
+        local = QDateTime(later.date(), later.time(), Qt::LocalTime);
+    }
+    return QDateTime(wall.date(), wall.time(), Qt::OffsetFromUTC, local.offsetFromUtc()).toString(Qt::ISODate);
 }
 
 }

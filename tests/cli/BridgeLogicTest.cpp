@@ -3,6 +3,8 @@
 
 #include "cli/BridgeCommands.h"
 #include "cli/StatePublication.h"
+#include "cli/StatusJson.h"
+#include "core/DateTime.h"
 #include "protocol/Commands.h"
 #include "settings/SettingValues.h"
 
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <optional>
 
 TEST(BridgeCommands, PayloadsInRangeAreCommands)
@@ -91,4 +94,56 @@ TEST(StatePublication, ChangesWaitForTheIntervalAStatusChangeDoesNot)
     }
     EXPECT_EQ(publication.ExpireAfter(), 180s);
     EXPECT_EQ(TStatePublication(5min).ExpireAfter(), 15min);
+}
+
+namespace {
+
+// This machine's UTC offset at a local wall-clock time, from the C library rather than Qt.
+int CLibraryOffset(const QDateTime &Wall)
+{
+    std::tm local{};
+    local.tm_year = Wall.date().year() - 1900;
+    local.tm_mon = Wall.date().month() - 1;
+    local.tm_mday = Wall.date().day();
+    local.tm_hour = Wall.time().hour();
+    local.tm_min = Wall.time().minute();
+    local.tm_isdst = -1;
+    std::tm utc = local;
+    return static_cast<int>(timegm(&utc) - std::mktime(&local));
+}
+
+}
+
+// Run once in each of several zones: the heater's clock as Home Assistant's timestamp carries the
+// offset this machine's zone had at that wall-clock time, summer, winter, 1971, and the hours that
+// summer time skips or repeats.
+TEST(HeaterClockInZone, CarriesTheMachinesOffset)
+{
+    const QDateTime walls[] = {
+        {QDate(2017, 7, 15), QTime(12, 0)},  {QDate(2017, 1, 15), QTime(12, 0)},  {QDate(1971, 6, 1), QTime(12, 0)},
+        {QDate(2017, 3, 26), QTime(2, 30)},  {QDate(2017, 10, 29), QTime(2, 30)}, {QDate(2017, 3, 12), QTime(2, 30)},
+        {QDate(2017, 10, 1), QTime(2, 15)},  {QDate(2017, 4, 2), QTime(1, 45)},
+    };
+    for (QDateTime wall : walls) {
+        wall.setTimeSpec(Qt::UTC);
+        SCOPED_TRACE(wall.toString(Qt::ISODate).toStdString());
+        TCurrentData reading;
+        reading.Sample.DT = DateTimeFromQt(wall);
+        const QString clock = StatusJson(reading).value(QStringLiteral("clock")).toString();
+        const QDateTime parsed = QDateTime::fromString(clock, Qt::ISODate);
+        ASSERT_TRUE(parsed.isValid()) << clock.toStdString();
+        EXPECT_TRUE(clock.startsWith(wall.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")))) << clock.toStdString();
+        const QDateTime local(wall.date(), wall.time(), Qt::LocalTime);
+        if (local.isValid()) {
+            EXPECT_EQ(parsed.offsetFromUtc(), local.offsetFromUtc()) << clock.toStdString();
+            // Away from a change, the C library agrees.
+            if (local.addSecs(-7200).offsetFromUtc() == local.addSecs(7200).offsetFromUtc()) {
+                EXPECT_EQ(parsed.offsetFromUtc(), CLibraryOffset(wall)) << clock.toStdString();
+            }
+        } else {
+            // Skipped by the change to summer time: the offset after it.
+            const QDateTime later = wall.addSecs(3 * 3600);
+            EXPECT_EQ(parsed.offsetFromUtc(), QDateTime(later.date(), later.time(), Qt::LocalTime).offsetFromUtc()) << clock.toStdString();
+        }
+    }
 }
