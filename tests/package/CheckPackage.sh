@@ -267,6 +267,59 @@ EOF
       PATH=$nothing "$shell" "$script" "$action" || fault "${pair%%:*} $action fails where udevadm is missing"
     done
 
+    # Under a running systemd they reload it, stop the bridge before its removal and restart a
+    # running bridge after an upgrade, never enable nor start it, and never fail: run against
+    # stand-ins that log their arguments, with systemd's run folder moved into the scratch folder
+    # (present: systemd runs; absent: it does not).
+    for tool in systemctl deb-systemd-invoke deb-systemd-helper; do
+      cat >"$fake/$tool" <<EOF
+#!/bin/sh
+echo "$tool \$*" >>"$scratch/systemd.log"
+[ -z "\${FAKE_SYSTEMD_FAILS:-}" ]
+EOF
+      chmod +x "$fake/$tool"
+    done
+    running=$scratch/systemd-running
+    absent=$scratch/systemd-absent
+    mkdir -p "$running"
+    reload='systemctl --system daemon-reload'
+    cases=(
+      "postinst configure|$reload"
+      "postinst configure 0.9|$reload"$'\n''deb-systemd-invoke try-restart helvane-mqtt.service'
+      "prerm remove|deb-systemd-invoke stop helvane-mqtt.service"
+      "prerm upgrade 1.0|"
+      "postrm remove|$reload"
+      "postrm purge|"
+    )
+    for case in "${cases[@]}"; do
+      read -r name arguments <<<"${case%%|*}"
+      want=${case#*|}
+      script=$scratch/control/$name
+      if [ ! -x "$script" ]; then
+        fault "the package has no executable $name"
+        continue
+      fi
+      for run in "$running" "$absent"; do
+        sed "s|/run/systemd/system|$run|g" "$script" >"$scratch/$name.moved"
+        calls_wanted=$want
+        where="systemd runs"
+        if [ "$run" = "$absent" ]; then
+          calls_wanted=
+          where="systemd does not run"
+        fi
+        rm -f "$scratch/systemd.log"
+        # shellcheck disable=SC2086 # the arguments are words
+        PATH=$fake "$shell" "$scratch/$name.moved" $arguments ||
+          fault "$name $arguments fails where $where"
+        calls=$(cat "$scratch/systemd.log" 2>/dev/null || true)
+        [ "$calls" = "$calls_wanted" ] ||
+          fault "$name $arguments where $where calls '$calls', not '$calls_wanted'"
+        # shellcheck disable=SC2086
+        FAKE_SYSTEMD_FAILS=1 PATH=$fake "$shell" "$scratch/$name.moved" $arguments ||
+          fault "$name $arguments fails where $where and its tools fail"
+      done
+    done
+
     if has lintian; then
       report=$(lintian --fail-on error "$deb" 2>&1) && status=0 || status=$?
       [ -z "$report" ] || echo "$report"
