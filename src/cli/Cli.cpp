@@ -78,7 +78,7 @@ const QCommandLineOption BrokerOption(QStringLiteral("broker"), QStringLiteral("
 const QCommandLineOption UsernameOption(QStringLiteral("username"), QStringLiteral("The user name at the broker."),
                                         QStringLiteral("U"));
 const QCommandLineOption PasswordFileOption(QStringLiteral("password-file"),
-                                            QStringLiteral("The file whose first line is the password at the broker."),
+                                            QStringLiteral("The file whose first line is the password at the broker (empty: none)."),
                                             QStringLiteral("F"));
 const QCommandLineOption PrefixOption(QStringLiteral("prefix"), QStringLiteral("The first level of the heater's topics."),
                                       QStringLiteral("P"), QStringLiteral("helvane"));
@@ -483,9 +483,11 @@ TBridgeOptions BridgeOptions(const QCommandLineParser &Parser, const TCliContext
     }
     options.Login.Username = Parser.value(UsernameOption);
     if (Parser.isSet(PasswordFileOption)) {
-        if (options.Login.Username.isEmpty())
-            throw EUsage(QStringLiteral("--password-file needs --username."));
+        // An empty first line is no password, so that the system service can always name the
+        // credential it is given, holding a password or not.
         options.Login.Password = PasswordFromFile(Parser.value(PasswordFileOption));
+        if (!options.Login.Password.isEmpty() && options.Login.Username.isEmpty())
+            throw EUsage(QStringLiteral("--password-file needs --username."));
     }
     options.Prefix = TopicLevels(Parser, PrefixOption);
     options.DiscoveryPrefix = TopicLevels(Parser, DiscoveryPrefixOption);

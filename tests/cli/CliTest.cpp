@@ -120,6 +120,11 @@ TEST_F(CliTest, SetCommandsWriteTheReportsTheWindowWrites)
 // it needs --yes.
 TEST_F(CliTest, BadUsageIsRefusedBeforeTheHeaterIsTouched)
 {
+    const QString secret = QDir(Dir.path()).filePath(QStringLiteral("secret"));
+    QFile secretFile(secret);
+    ASSERT_TRUE(secretFile.open(QIODevice::WriteOnly));
+    secretFile.write("s3cret\n");
+    secretFile.close();
     struct TCase {
         QStringList Arguments;
         QString Said;
@@ -142,7 +147,7 @@ TEST_F(CliTest, BadUsageIsRefusedBeforeTheHeaterIsTouched)
         {{"mqtt"}, "mqtt needs --broker HOST[:PORT]."},
         {{"mqtt", "--broker", "host:0"}, "\"0\" is no port number"},
         {{"mqtt", "--broker", "[::1"}, "is no broker address"},
-        {{"mqtt", "--broker", "host", "--password-file", "secret"}, "--password-file needs --username."},
+        {{"mqtt", "--broker", "host", "--password-file", secret}, "--password-file needs --username."},
         {{"mqtt", "--broker", "host", "--prefix", "a/+/b"}, "--prefix must be topic levels"},
     };
     PlugExampleHeater();

@@ -544,28 +544,62 @@ TEST(SerialConfirmation, TrustsAPlausibleSerialNumberSeenTwiceInARow)
     }
 }
 
+// The bridge as a process with these login options, stopped once it says whether the broker took
+// it (or after 10 s): whether it did, with what it said.
+testing::AssertionResult BridgeConnects(const TBroker &Broker, const QStringList &Login)
+{
+    QProcess bridge;
+    bridge.setProcessEnvironment(HeaterEnvironment());
+    bridge.start(QStringLiteral(HELVANE_CLI_FILE),
+                 QStringList{QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(Broker.Port())} + Login);
+    QByteArray said;
+    const bool answered = QTest::qWaitFor([&] {
+        said += bridge.readAllStandardError();
+        return said.contains("Connected to the MQTT broker") || said.contains("No connection to the MQTT broker") ||
+               bridge.state() == QProcess::NotRunning;
+    }, 10000);
+    const bool connected = answered && said.contains("Connected to the MQTT broker");
+    bridge.terminate();
+    bridge.waitForFinished(10000);
+    said += bridge.readAllStandardError();
+    if (!connected)
+        return testing::AssertionFailure() << "exit code " << bridge.exitCode() << ", said: " << said.toStdString();
+    if (bridge.state() != QProcess::NotRunning || bridge.exitCode() != 0)
+        return testing::AssertionFailure() << "did not stop with 0 when told, said: " << said.toStdString();
+    return testing::AssertionSuccess();
+}
+
+QString FileHolding(QTemporaryFile &File, const QByteArray &Content)
+{
+    EXPECT_TRUE(File.open());
+    File.write(Content);
+    File.close();
+    return File.fileName();
+}
+
 TEST(MqttLogin, BridgeLogsInWithThePasswordFromItsFile)
 {
     TBroker broker({QStringLiteral("heater:s3cret word")});
     QTemporaryFile password;
-    ASSERT_TRUE(password.open());
-    password.write("s3cret word\n");
-    password.close();
+    EXPECT_TRUE(BridgeConnects(broker, {QStringLiteral("--username"), QStringLiteral("heater"), QStringLiteral("--password-file"),
+                                        FileHolding(password, "s3cret word\n")}));
+}
 
-    QProcess bridge;
-    bridge.setProcessEnvironment(HeaterEnvironment());
-    bridge.start(QStringLiteral(HELVANE_CLI_FILE),
-                 {QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(broker.Port()),
-                  QStringLiteral("--username"), QStringLiteral("heater"), QStringLiteral("--password-file"), password.fileName()});
-    QByteArray said;
-    EXPECT_TRUE(QTest::qWaitFor([&] {
-        said += bridge.readAllStandardError();
-        return said.contains("Connected to the MQTT broker");
-    }, 10000)) << said.toStdString();
-    bridge.terminate();
-    bridge.waitForFinished(10000);
-    EXPECT_EQ(bridge.state(), QProcess::NotRunning);
-    EXPECT_EQ(bridge.exitCode(), 0);
+// The system service always names its credential, which is an empty line where the owner gave no
+// password; the owner's options follow it, and a password file of their own wins.
+TEST(MqttLogin, AnEmptyPasswordFileIsNoPasswordAndALaterOneWins)
+{
+    QTemporaryFile none;
+    const QString noneFile = FileHolding(none, "\n");
+
+    TBroker anonymous;
+    EXPECT_TRUE(BridgeConnects(anonymous, {QStringLiteral("--password-file"), noneFile}));
+
+    TBroker guarded({QStringLiteral("heater:s3cret word")});
+    QTemporaryFile password;
+    EXPECT_TRUE(BridgeConnects(guarded, {QStringLiteral("--password-file"), noneFile, QStringLiteral("--username"), QStringLiteral("heater"),
+                                         QStringLiteral("--password-file"), FileHolding(password, "s3cret word\n")}));
+    EXPECT_FALSE(BridgeConnects(guarded, {QStringLiteral("--password-file"), noneFile, QStringLiteral("--username"), QStringLiteral("heater")}));
 }
 
 }

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Usage: CheckPackage.sh BUILD_DIR SCRATCH_DIR VERSION VENDOR_ID PRODUCT_ID
 # Installs the built tree into a scratch root with the prefix /usr and checks that exactly the
-# program's files arrive, that the udev rule and the AppStream data name the heater, and that the
-# desktop entry and the AppStream data pass their validators where those are installed. Where
-# cpack and dpkg-deb are installed it also builds the Debian package from the same tree and checks
-# its files, its fields and what its maintainer scripts do, and runs lintian on it where installed.
+# program's files arrive, that the udev rule and the AppStream data name the heater, that the
+# bridge's service passes systemd-analyze (verified, and exposed at most 2.5) where that is
+# installed, and that the desktop entry and the AppStream data pass their validators where those
+# are installed. Where cpack and dpkg-deb are installed it also builds the Debian package from the
+# same tree and checks its files, its fields and what its maintainer scripts do, and runs lintian
+# on it where installed.
 # Reads nothing but the build tree; every fault found is listed before it fails.
 set -euo pipefail
 
@@ -84,14 +86,53 @@ if [ -f "$rule" ]; then
   grep -q '^# ' "$rule" || fault "the udev rule file does not say what it does"
 fi
 
-# The bridge's service runs the installed tool as an unprivileged user of the rule's group.
+# The bridge's service runs the installed tool as an unprivileged user of the rule's group, with
+# the owner's options, the password as a credential that may be missing, and its archive in its
+# state folder; bad usage is not retried.
 unit=$root/usr/lib/systemd/system/helvane-mqtt.service
 if [ -f "$unit" ]; then
   setting() { sed -n "s/^$1=//p" "$unit"; }
-  [[ "$(setting ExecStart)" == "helvane-cli mqtt "* ]] || fault "the service runs '$(setting ExecStart)'"
+  credential="--password-file \${CREDENTIALS_DIRECTORY}/mqtt-password"
+  [ "$(setting ExecStart)" = "/usr/bin/helvane-cli mqtt $credential \$HELVANE_MQTT_OPTIONS" ] ||
+    fault "the service runs '$(setting ExecStart)'"
   [ "$(setting DynamicUser)" = yes ] || fault "the service does not run as a user of its own"
   [ "$(setting SupplementaryGroups)" = plugdev ] || fault "the service is not in the group plugdev"
   [ "$(setting WantedBy)" = multi-user.target ] || fault "the service cannot be enabled for multi-user.target"
+  [ "$(setting EnvironmentFile)" = -/etc/default/helvane-mqtt ] ||
+    fault "the service does not take its options from /etc/default/helvane-mqtt, if there"
+  # Unquoted, systemd splits the default options at the space and the bridge gets a bare --broker.
+  grep -Eqx 'Environment="HELVANE_MQTT_OPTIONS=--broker [^" ]+"' "$unit" ||
+    fault "the service's default options are not one quoted assignment: $(grep "^Environment=.*HELVANE_MQTT_OPTIONS" "$unit")"
+  grep -Fqx 'Environment="HELVANE_ARCHIVE=/var/lib/helvane/Archive.sqlite"' "$unit" ||
+    fault "the service does not keep its archive in /var/lib/helvane"
+  [ "$(setting StateDirectory)" = helvane ] || fault "the service has no state folder /var/lib/helvane"
+  [ "$(setting LoadCredential)" = mqtt-password:/etc/helvane/mqtt-password ] ||
+    fault "the service does not load the password as a credential: '$(setting LoadCredential)'"
+  # Without a default for the same credential a missing password file fails the start.
+  [[ "$(setting SetCredential)" == mqtt-password:* ]] || fault "the password's credential has no default"
+  [[ " $(setting RestartPreventExitStatus) " == *" 2 "* ]] || fault "the service retries bad usage"
+
+  if has systemd-analyze; then
+    # The unit alone, its program looked up in the installation; the manual page too where man
+    # can look it up.
+    man=(--man=no)
+    if has man; then man=(--man=yes); fi
+    report=$(MANPATH=$root/usr/share/man systemd-analyze verify "${man[@]}" --recursive-errors=no \
+      --root="$root" "$unit" 2>&1) && status=0 || status=$?
+    if [ "$status" -ne 0 ] || [ -n "$report" ]; then
+      fault "systemd-analyze verify: $report"
+    fi
+    report=$(systemd-analyze security --offline=true --root="$root" "$unit" 2>&1) || true
+    exposure=$(sed -n 's/^.*Overall exposure level for helvane-mqtt\.service: \([0-9.]*\) .*$/\1/p' <<<"$report")
+    if [ -z "$exposure" ]; then
+      fault "systemd-analyze security gives no exposure: $report"
+    elif ! awk -v e="$exposure" 'BEGIN { exit !(e <= 2.5) }'; then
+      fault "the service's exposure is $exposure, more than 2.5:"
+      grep '✗' <<<"$report" >&2 || true
+    fi
+  else
+    echo "systemd-analyze is not installed: the service is not verified"
+  fi
 fi
 
 # Each picture is a PNG of the size its folder names.
@@ -224,6 +265,59 @@ EOF
           fault "${pair%%:*} $action fails where 'udevadm $failing' fails"
       done
       PATH=$nothing "$shell" "$script" "$action" || fault "${pair%%:*} $action fails where udevadm is missing"
+    done
+
+    # Under a running systemd they reload it, stop the bridge before its removal and restart a
+    # running bridge after an upgrade, never enable nor start it, and never fail: run against
+    # stand-ins that log their arguments, with systemd's run folder moved into the scratch folder
+    # (present: systemd runs; absent: it does not).
+    for tool in systemctl deb-systemd-invoke deb-systemd-helper; do
+      cat >"$fake/$tool" <<EOF
+#!/bin/sh
+echo "$tool \$*" >>"$scratch/systemd.log"
+[ -z "\${FAKE_SYSTEMD_FAILS:-}" ]
+EOF
+      chmod +x "$fake/$tool"
+    done
+    running=$scratch/systemd-running
+    absent=$scratch/systemd-absent
+    mkdir -p "$running"
+    reload='systemctl --system daemon-reload'
+    cases=(
+      "postinst configure|$reload"
+      "postinst configure 0.9|$reload"$'\n''deb-systemd-invoke try-restart helvane-mqtt.service'
+      "prerm remove|deb-systemd-invoke stop helvane-mqtt.service"
+      "prerm upgrade 1.0|"
+      "postrm remove|$reload"
+      "postrm purge|"
+    )
+    for case in "${cases[@]}"; do
+      read -r name arguments <<<"${case%%|*}"
+      want=${case#*|}
+      script=$scratch/control/$name
+      if [ ! -x "$script" ]; then
+        fault "the package has no executable $name"
+        continue
+      fi
+      for run in "$running" "$absent"; do
+        sed "s|/run/systemd/system|$run|g" "$script" >"$scratch/$name.moved"
+        calls_wanted=$want
+        where="systemd runs"
+        if [ "$run" = "$absent" ]; then
+          calls_wanted=
+          where="systemd does not run"
+        fi
+        rm -f "$scratch/systemd.log"
+        # shellcheck disable=SC2086 # the arguments are words
+        PATH=$fake "$shell" "$scratch/$name.moved" $arguments ||
+          fault "$name $arguments fails where $where"
+        calls=$(cat "$scratch/systemd.log" 2>/dev/null || true)
+        [ "$calls" = "$calls_wanted" ] ||
+          fault "$name $arguments where $where calls '$calls', not '$calls_wanted'"
+        # shellcheck disable=SC2086
+        FAKE_SYSTEMD_FAILS=1 PATH=$fake "$shell" "$scratch/$name.moved" $arguments ||
+          fault "$name $arguments fails where $where and its tools fail"
+      done
     done
 
     if has lintian; then
