@@ -84,6 +84,15 @@ const QCommandLineOption UsernameOption(QStringLiteral("username"), QStringLiter
 const QCommandLineOption PasswordFileOption(QStringLiteral("password-file"),
                                             QStringLiteral("The file whose first line is the password at the broker."),
                                             QStringLiteral("F"));
+const QCommandLineOption CaFileOption(QStringLiteral("cafile"),
+                                      QStringLiteral("Connect by TLS: the broker's certificate must verify against this CA "
+                                                     "certificate (PEM) and name the broker's host."),
+                                      QStringLiteral("FILE"));
+const QCommandLineOption CertOption(QStringLiteral("cert"),
+                                    QStringLiteral("This client's certificate (PEM), for a broker that asks for one; with --key and --cafile."),
+                                    QStringLiteral("FILE"));
+const QCommandLineOption KeyOption(QStringLiteral("key"), QStringLiteral("The private key of --cert (PEM, without a password)."),
+                                   QStringLiteral("FILE"));
 const QCommandLineOption PrefixOption(QStringLiteral("prefix"), QStringLiteral("The first level of the heater's topics."),
                                       QStringLiteral("P"), QStringLiteral("helvane"));
 
@@ -503,6 +512,31 @@ QString PasswordFromFile(const QString &FileName)
     return QString::fromUtf8(file.readLine()).remove(QRegularExpression(QStringLiteral("[\r\n]+$")));
 }
 
+// Said at start rather than at each connection.
+void RequireReadable(const QString &FileName, const QString &What)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("Cannot read the %1 \"%2\": %3").arg(What, FileName, file.errorString()).toStdString());
+}
+
+TMqttTls BridgeTls(const QCommandLineParser &Parser)
+{
+    if (Parser.isSet(CertOption) != Parser.isSet(KeyOption))
+        throw EUsage(QStringLiteral("--cert and --key go together: give both or neither."));
+    if (Parser.isSet(CertOption) && !Parser.isSet(CaFileOption))
+        throw EUsage(QStringLiteral("--cert and --key need --cafile."));
+    if (!Parser.isSet(CaFileOption))
+        return {};
+    const TMqttTls tls{Parser.value(CaFileOption), Parser.value(CertOption), Parser.value(KeyOption)};
+    RequireReadable(tls.CaFile, QStringLiteral("CA file"));
+    if (Parser.isSet(CertOption)) {
+        RequireReadable(tls.CertFile, QStringLiteral("certificate file"));
+        RequireReadable(tls.KeyFile, QStringLiteral("key file"));
+    }
+    return tls;
+}
+
 TBridgeOptions BridgeOptions(const QCommandLineParser &Parser, const TCliContext &Context)
 {
     if (!Parser.isSet(BrokerOption))
@@ -519,6 +553,7 @@ TBridgeOptions BridgeOptions(const QCommandLineParser &Parser, const TCliContext
             throw EUsage(QStringLiteral("--password-file needs --username."));
         options.Login.Password = PasswordFromFile(Parser.value(PasswordFileOption));
     }
+    options.Tls = BridgeTls(Parser);
     options.Prefix = Parser.value(PrefixOption);
     static const QRegularExpression topicLevels(QStringLiteral("^[^/+#]+(/[^/+#]+)*$"));
     if (!topicLevels.match(options.Prefix).hasMatch())
@@ -555,7 +590,7 @@ const std::vector<TCommand> &Commands()
         {"set-setpoint", "Set the water setpoint in °C (45 to 85).", {&YesOption}, {{"N", "The setpoint in °C."}}, SetSetpoint},
         {"set-pwm", "Force a string's PWM.", {}, {{"STRING", "1, 2 or 3."}, {"VALUE", "-1 automatic, 0 off, up to 1000."}}, SetPwm},
         {"mqtt", "Publish the heater's state to an MQTT broker, with Home Assistant discovery.",
-         {&BrokerOption, &UsernameOption, &PasswordFileOption, &PrefixOption}, {}, Mqtt},
+         {&BrokerOption, &UsernameOption, &PasswordFileOption, &CaFileOption, &CertOption, &KeyOption, &PrefixOption}, {}, Mqtt},
     };
     return commands;
 }

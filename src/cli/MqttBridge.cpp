@@ -89,7 +89,7 @@ void TMqttBridge::UseHeater(const QString &SerialId, const QString &Firmware)
     FTopics = BridgeTopics(FOptions.Prefix, SerialId);
     const int number = ++FClientNumber;
     FClient = std::make_unique<TMqttClient>(
-        FOptions.Broker, FOptions.Login,
+        FOptions.Broker, FOptions.Login, FOptions.Tls,
         QStringLiteral("helvane-%1-%2").arg(SerialId).arg(QCoreApplication::applicationPid()),
         TMqttMessage{FTopics.Availability, Offline}, &FContext,
         [this, number](bool Connected, const QString &Reason) {

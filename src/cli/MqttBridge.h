@@ -34,6 +34,7 @@ private:
 struct TBridgeOptions {
     TBrokerAddress Broker;
     TMqttLogin Login;
+    TMqttTls Tls;
     QString Prefix = QStringLiteral("helvane");
     int PollIntervalMs = 1001;
 };
