@@ -80,6 +80,15 @@ const QCommandLineOption UsernameOption(QStringLiteral("username"), QStringLiter
 const QCommandLineOption PasswordFileOption(QStringLiteral("password-file"),
                                             QStringLiteral("The file whose first line is the password at the broker (empty: none)."),
                                             QStringLiteral("F"));
+const QCommandLineOption CaFileOption(QStringLiteral("cafile"),
+                                      QStringLiteral("Connect by TLS: the broker's certificate must verify against this CA "
+                                                     "certificate (PEM) and name the broker's host."),
+                                      QStringLiteral("FILE"));
+const QCommandLineOption CertOption(QStringLiteral("cert"),
+                                    QStringLiteral("This client's certificate (PEM), for a broker that asks for one; with --key and --cafile."),
+                                    QStringLiteral("FILE"));
+const QCommandLineOption KeyOption(QStringLiteral("key"), QStringLiteral("The private key of --cert (PEM, without a password)."),
+                                   QStringLiteral("FILE"));
 const QCommandLineOption PrefixOption(QStringLiteral("prefix"), QStringLiteral("The first level of the heater's topics."),
                                       QStringLiteral("P"), QStringLiteral("helvane"));
 const QCommandLineOption DiscoveryPrefixOption(QStringLiteral("discovery-prefix"),
@@ -471,6 +480,31 @@ QString TopicLevels(const QCommandLineParser &Parser, const QCommandLineOption &
     return levels;
 }
 
+// Said at start rather than at each connection.
+void RequireReadable(const QString &FileName, const QString &What)
+{
+    QFile file(FileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(QStringLiteral("Cannot read the %1 \"%2\": %3").arg(What, FileName, file.errorString()).toStdString());
+}
+
+TMqttTls BridgeTls(const QCommandLineParser &Parser)
+{
+    if (Parser.isSet(CertOption) != Parser.isSet(KeyOption))
+        throw EUsage(QStringLiteral("--cert and --key go together: give both or neither."));
+    if (Parser.isSet(CertOption) && !Parser.isSet(CaFileOption))
+        throw EUsage(QStringLiteral("--cert and --key need --cafile."));
+    if (!Parser.isSet(CaFileOption))
+        return {};
+    const TMqttTls tls{Parser.value(CaFileOption), Parser.value(CertOption), Parser.value(KeyOption)};
+    RequireReadable(tls.CaFile, QStringLiteral("CA file"));
+    if (Parser.isSet(CertOption)) {
+        RequireReadable(tls.CertFile, QStringLiteral("certificate file"));
+        RequireReadable(tls.KeyFile, QStringLiteral("key file"));
+    }
+    return tls;
+}
+
 TBridgeOptions BridgeOptions(const QCommandLineParser &Parser, const TCliContext &Context)
 {
     if (!Parser.isSet(BrokerOption))
@@ -489,6 +523,7 @@ TBridgeOptions BridgeOptions(const QCommandLineParser &Parser, const TCliContext
         if (!options.Login.Password.isEmpty() && options.Login.Username.isEmpty())
             throw EUsage(QStringLiteral("--password-file needs --username."));
     }
+    options.Tls = BridgeTls(Parser);
     options.Prefix = TopicLevels(Parser, PrefixOption);
     options.DiscoveryPrefix = TopicLevels(Parser, DiscoveryPrefixOption);
     options.ReadOnly = Parser.isSet(ReadOnlyOption);
@@ -527,8 +562,8 @@ const std::vector<TCommand> &Commands()
         {"set-setpoint", "Set the water setpoint in °C (45 to 85).", {&YesOption}, {{"N", "The setpoint in °C."}}, SetSetpoint},
         {"set-pwm", "Force a string's PWM.", {}, {{"STRING", "1, 2 or 3."}, {"VALUE", "-1 automatic, 0 off, up to 1000."}}, SetPwm},
         {"mqtt", "Bridge the heater to an MQTT broker as a Home Assistant device; archive its stored history at start and once a day.",
-         {&BrokerOption, &UsernameOption, &PasswordFileOption, &PrefixOption, &DiscoveryPrefixOption, &IntervalOption,
-          &ReadOnlyOption, &ArchiveOption, &NoArchiveOption},
+         {&BrokerOption, &UsernameOption, &PasswordFileOption, &CaFileOption, &CertOption, &KeyOption, &PrefixOption,
+          &DiscoveryPrefixOption, &IntervalOption, &ReadOnlyOption, &ArchiveOption, &NoArchiveOption},
          {},
          Mqtt},
     };

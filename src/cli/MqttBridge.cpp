@@ -102,7 +102,7 @@ void TMqttBridge::UseHeater(const QString &SerialId, const QString &Firmware)
     FPublication.Reset();
     const int number = ++FClientNumber;
     FClient = std::make_unique<TMqttClient>(
-        FOptions.Broker, FOptions.Login,
+        FOptions.Broker, FOptions.Login, FOptions.Tls,
         QStringLiteral("helvane-%1-%2").arg(SerialId).arg(QCoreApplication::applicationPid()),
         TMqttMessage{FTopics.Availability, Offline}, &FContext,
         [this, number](bool Connected, const QString &Reason) {

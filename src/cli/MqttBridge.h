@@ -39,6 +39,7 @@ private:
 struct TBridgeOptions {
     TBrokerAddress Broker;
     TMqttLogin Login;
+    TMqttTls Tls;
     QString Prefix = QStringLiteral("helvane");
     QString DiscoveryPrefix = QStringLiteral("homeassistant");
     bool ReadOnly = false;          // no command is taken, no topic subscribed

@@ -1,19 +1,28 @@
 #include "cli/MqttClient.h"
 
+#include <QFile>
 #include <QMetaObject>
 
 #include <mosquitto.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
 constexpr int KeepAliveSeconds = 30;
 constexpr unsigned int FirstReconnectDelay = 1;
 constexpr unsigned int LongestReconnectDelay = 30;
+constexpr int VerifyPeer = 1;   // OpenSSL's SSL_VERIFY_PEER
+
+// What the library logs on a refused certificate, the more telling first.
+const QString HostNameRefusal = QStringLiteral("host name verification failed");
+const QString CertificateRefusal = QStringLiteral("certificate verify failed");
 
 void InitLibrary()
 {
@@ -25,6 +34,30 @@ void Require(int Result, const char *What)
 {
     if (Result != MOSQ_ERR_SUCCESS)
         throw std::runtime_error(std::string(What) + ": " + mosquitto_strerror(Result));
+}
+
+// Read at once after the call that failed, while errno is its.
+QString ErrorText(int Result)
+{
+    return Result == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno)) : QString::fromUtf8(mosquitto_strerror(Result));
+}
+
+// Null for no file.
+QByteArray FileName(const QString &Name)
+{
+    return Name.isEmpty() ? QByteArray() : QFile::encodeName(Name);
+}
+
+const char *OrNull(const QByteArray &Text)
+{
+    return Text.isNull() ? nullptr : Text.constData();
+}
+
+// A key file that wants a password fails to load instead of asking on a terminal that a service
+// does not have.
+int NoKeyPassword(char *, int, int, void *)
+{
+    return 0;
 }
 
 int ParsePort(const QString &Text)
@@ -62,10 +95,11 @@ TBrokerAddress ParseBrokerAddress(const QString &Text)
     return address;
 }
 
-TMqttClient::TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, const QString &ClientId,
+TMqttClient::TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, const TMqttTls &Tls, const QString &ClientId,
                          const TMqttMessage &Will, QObject *Context, TConnectionHandler OnConnection,
                          TMessageHandler OnMessage)
-    : FContext(Context), FOnConnection(std::move(OnConnection)), FOnMessage(std::move(OnMessage))
+    : FContext(Context), FOnConnection(std::move(OnConnection)), FOnMessage(std::move(OnMessage)), FUsesTls(!Tls.CaFile.isEmpty()),
+      FReconnectDelay(FirstReconnectDelay)
 {
     InitLibrary();
     FClient = mosquitto_new(ClientId.toUtf8().constData(), true, this);
@@ -80,17 +114,29 @@ TMqttClient::TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, 
                                               Login.Password.isEmpty() ? nullptr : Login.Password.toUtf8().constData()),
                     "MQTT login");
         }
-        Require(mosquitto_reconnect_delay_set(FClient, FirstReconnectDelay, LongestReconnectDelay, true), "MQTT reconnect delay");
+        if (FUsesTls) {
+            // The files are read at each connection; here the library only checks that they open.
+            const QByteArray caFile = FileName(Tls.CaFile);
+            const QByteArray certFile = FileName(Tls.CertFile);
+            const QByteArray keyFile = FileName(Tls.KeyFile);
+            Require(mosquitto_tls_set(FClient, caFile.constData(), nullptr, OrNull(certFile), OrNull(keyFile), &NoKeyPassword),
+                    "MQTT TLS files");
+            Require(mosquitto_tls_opts_set(FClient, VerifyPeer, nullptr, nullptr), "MQTT TLS options");
+            Require(mosquitto_tls_insecure_set(FClient, false), "MQTT TLS host name check");
+        }
+        Require(mosquitto_threaded_set(FClient, true), "MQTT network thread");
         mosquitto_connect_callback_set(FClient, &TMqttClient::Connected);
         mosquitto_disconnect_callback_set(FClient, &TMqttClient::Disconnected);
         mosquitto_message_callback_set(FClient, &TMqttClient::Arrived);
-        // A broker that is not there yet is no error: the loop keeps trying.
+        mosquitto_log_callback_set(FClient, &TMqttClient::Logged);
+        // A broker that is not there yet, or whose certificate is refused, is no error: the loop
+        // keeps trying.
         const int result = mosquitto_connect_async(FClient, Broker.Host.toUtf8().constData(), Broker.Port, KeepAliveSeconds);
-        if (result == MOSQ_ERR_ERRNO)
-            Report(false, QString::fromLocal8Bit(std::strerror(errno)));
+        if (result == MOSQ_ERR_ERRNO || result == MOSQ_ERR_TLS)
+            Report(false, Reason(ErrorText(result)));
         else
             Require(result, "MQTT broker");
-        Require(mosquitto_loop_start(FClient), "MQTT network loop");
+        FThread = std::thread([this] { Run(); });
     } catch (...) {
         mosquitto_destroy(FClient);
         throw;
@@ -99,9 +145,47 @@ TMqttClient::TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, 
 
 TMqttClient::~TMqttClient()
 {
+    {
+        const std::lock_guard lock(FStopMutex);
+        FStopping = true;
+    }
+    FStopRequested.notify_all();
     mosquitto_disconnect(FClient);
-    mosquitto_loop_stop(FClient, false);
+    FThread.join();
     mosquitto_destroy(FClient);
+}
+
+// The network thread. libmosquitto's own loop gives up for good on some failures, a TLS
+// handshake that fails once connected among them; this one goes on as for a broker that is away,
+// and ends once a goodbye has been said.
+void TMqttClient::Run()
+{
+    for (;;) {
+        const int lost = mosquitto_loop(FClient, -1, 1);
+        if (lost == MOSQ_ERR_SUCCESS)
+            continue;
+        const QString lostText = ErrorText(lost);
+        // A TLS handshake that fails in the loop ends the connection without a disconnect callback.
+        if (!std::exchange(FLossSaid, false) && lost != MOSQ_ERR_NO_CONN)
+            Report(false, LossReason(lostText));
+        {
+            std::unique_lock lock(FStopMutex);
+            if (FStopRequested.wait_for(lock, std::chrono::seconds(FReconnectDelay), [this] { return FStopping; }))
+                return;
+        }
+        FReconnectDelay = std::min(2 * FReconnectDelay, LongestReconnectDelay);
+        const int result = mosquitto_reconnect(FClient);
+        const QString reason = result == MOSQ_ERR_SUCCESS ? QString() : Reason(ErrorText(result));
+        bool stopping;
+        {
+            const std::lock_guard lock(FStopMutex);
+            stopping = FStopping;
+        }
+        if (stopping)
+            mosquitto_disconnect(FClient);   // the goodbye asked for while connecting may be lost
+        else if (result != MOSQ_ERR_SUCCESS)
+            Report(false, reason);
+    }
 }
 
 void TMqttClient::Publish(const TMqttMessage &Message, int Qos)
@@ -117,12 +201,70 @@ void TMqttClient::Subscribe(const QString &Topic)
 
 void TMqttClient::Connected(mosquitto *, void *Self, int Result)
 {
-    static_cast<TMqttClient *>(Self)->Report(Result == 0, QString::fromUtf8(mosquitto_connack_string(Result)));
+    auto *self = static_cast<TMqttClient *>(Self);
+    if (Result == 0) {
+        self->FReconnectDelay = FirstReconnectDelay;
+        self->FAccepted = true;
+        self->Reason({});   // what failed attempts logged is past
+    }
+    self->Report(Result == 0, QString::fromUtf8(mosquitto_connack_string(Result)));
 }
 
 void TMqttClient::Disconnected(mosquitto *, void *Self, int Result)
 {
-    static_cast<TMqttClient *>(Self)->Report(false, QString::fromUtf8(mosquitto_strerror(Result)));
+    auto *self = static_cast<TMqttClient *>(Self);
+    self->FLossSaid = true;
+    self->Report(false, self->LossReason(ErrorText(Result)));
+}
+
+// The library tells why a TLS handshake failed only in its log, as
+// "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed" or
+// "Error: host name verification failed.".
+void TMqttClient::Logged(mosquitto *, void *Self, int Level, const char *Text)
+{
+    if (Level != MOSQ_LOG_ERR)
+        return;
+    QString said = QString::fromUtf8(Text);
+    if (said.startsWith(QLatin1String("OpenSSL Error")))
+        said = said.section(QLatin1Char(':'), -1).trimmed();
+    else if (said.startsWith(QLatin1String("Error: ")))
+        said = said.mid(7);
+    if (said.endsWith(QLatin1Char('.')))
+        said.chop(1);
+    auto *self = static_cast<TMqttClient *>(Self);
+    const std::lock_guard lock(self->FSaidMutex);
+    if (!said.isEmpty() && !self->FSaid.contains(said))
+        self->FSaid.append(said);
+}
+
+// What the library logged since the last report says more than its error code.
+QString TMqttClient::Reason(const QString &Plain)
+{
+    QStringList said;
+    {
+        const std::lock_guard lock(FSaidMutex);
+        said.swap(FSaid);
+    }
+    for (const QString &refusal : {HostNameRefusal, CertificateRefusal}) {
+        if (said.contains(refusal))
+            return QStringLiteral("the broker's certificate was refused: %1").arg(refusal);
+    }
+    // As "tlsv13 alert certificate required": what the broker answered.
+    const QStringList alerts = said.filter(QStringLiteral(" alert "));
+    if (!alerts.isEmpty())
+        return QStringLiteral("the broker refused the TLS connection: %1").arg(alerts.join(QStringLiteral("; ")));
+    if (!said.isEmpty())
+        return QStringLiteral("TLS failed: %1").arg(said.join(QStringLiteral("; ")));
+    return Plain;
+}
+
+// A broker that ends a TLS connection before accepting it has refused it, also when the alert
+// that says why is lost with the connection.
+QString TMqttClient::LossReason(const QString &Plain)
+{
+    const bool refused = FUsesTls && !std::exchange(FAccepted, false);
+    const QString reason = Reason(Plain);
+    return refused && reason == Plain ? QStringLiteral("the broker refused the TLS connection: %1").arg(Plain) : reason;
 }
 
 // Runs on the network thread: the handler is passed to the context's thread.

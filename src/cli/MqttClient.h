@@ -2,15 +2,19 @@
 
 // A connection to an MQTT broker through libmosquitto, whose network loop runs on a thread of its
 // own: it connects in the background, reconnects with a growing delay (1 s doubling up to 30 s)
-// whenever the broker goes away, and leaves a last will that the broker publishes should the
-// connection end without a goodbye.
+// whenever the broker goes away or cannot be connected to, TLS refused included, and leaves a
+// last will that the broker publishes should the connection end without a goodbye.
 
 #include "cli/Discovery.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 struct mosquitto;
 
@@ -26,6 +30,14 @@ struct TMqttLogin {
     QString Password;
 };
 
+// TLS when CaFile is set: the broker's certificate must verify against that CA and name the host
+// connected to. CertFile and KeyFile are the client's own certificate, for a broker that asks.
+struct TMqttTls {
+    QString CaFile;
+    QString CertFile;
+    QString KeyFile;
+};
+
 class TMqttClient {
 public:
     // Called on Context's thread, after the fact: Connected, or not with the broker's or the
@@ -34,8 +46,8 @@ public:
     // Called on Context's thread with each message of a subscription.
     using TMessageHandler = std::function<void(const TMqttMessage &Message)>;
 
-    TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, const QString &ClientId, const TMqttMessage &Will,
-                QObject *Context, TConnectionHandler OnConnection, TMessageHandler OnMessage = {});
+    TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, const TMqttTls &Tls, const QString &ClientId,
+                const TMqttMessage &Will, QObject *Context, TConnectionHandler OnConnection, TMessageHandler OnMessage = {});
     // Says goodbye to the broker (the will is not published) after what was published before.
     ~TMqttClient();
     TMqttClient(const TMqttClient &) = delete;
@@ -51,10 +63,24 @@ private:
     static void Connected(mosquitto *Client, void *Self, int Result);
     static void Disconnected(mosquitto *Client, void *Self, int Result);
     static void Arrived(mosquitto *Client, void *Self, const struct mosquitto_message *Message);
+    static void Logged(mosquitto *Client, void *Self, int Level, const char *Text);
+    void Run();
+    QString Reason(const QString &Plain);
+    QString LossReason(const QString &Plain);
     void Report(bool Connected, const QString &Reason);
 
     mosquitto *FClient = nullptr;
     QObject *FContext;
     TConnectionHandler FOnConnection;
     TMessageHandler FOnMessage;
+    bool FUsesTls;
+    std::mutex FSaidMutex;
+    QStringList FSaid;   // the library's errors since the last report: why a TLS handshake failed
+    std::mutex FStopMutex;
+    std::condition_variable FStopRequested;
+    bool FStopping = false;
+    unsigned int FReconnectDelay;   // network thread only
+    bool FLossSaid = false;         // network thread only: the disconnect callback reported the loss
+    bool FAccepted = false;         // network thread only: the broker accepted the connection
+    std::thread FThread;
 };

@@ -16,51 +16,75 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+// A TLS listener: the broker's certificate and key, and the CA that client certificates must be
+// signed by.
+struct TBrokerTls {
+    QString CaFile;
+    QString CertFile;
+    QString KeyFile;
+    bool RequireCertificate = false;
+};
+
 class TBroker {
 public:
-    // Users: "name:password" pairs; with any, anonymous clients are refused.
-    explicit TBroker(const QStringList &Users = {})
+    // Users: "name:password" pairs; with any, anonymous clients are refused. With Tls, Port() is a
+    // TLS listener and PlainPort() a plain one for the test's subscriber.
+    explicit TBroker(const QStringList &Users = {}, const std::optional<TBrokerTls> &Tls = std::nullopt) : FTls(Tls)
     {
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost, 0);
+        QTcpServer plainProbe;
+        plainProbe.listen(QHostAddress::LocalHost, 0);
         FPort = probe.serverPort();
+        FPlainPort = FTls ? plainProbe.serverPort() : FPort;
         probe.close();
-        // Run as root, the broker would read its password file as the user mosquitto, who may not
-        // enter the test's folder.
-        QString config = QStringLiteral("user root\nlistener %1 127.0.0.1\n").arg(FPort);
-        if (Users.isEmpty()) {
-            config += QStringLiteral("allow_anonymous true\n");
-        } else {
-            const QString passwords = FDir.filePath(QStringLiteral("passwords"));
+        plainProbe.close();
+        if (!Users.isEmpty()) {
+            FPasswords = FDir.filePath(QStringLiteral("passwords"));
             for (const QString &user : Users)
                 QProcess::execute(QStringLiteral(MOSQUITTO_PASSWD_FILE),
-                                  {QStringLiteral("-b"), QStringLiteral("-c"), passwords, user.section(QLatin1Char(':'), 0, 0),
+                                  {QStringLiteral("-b"), QStringLiteral("-c"), FPasswords, user.section(QLatin1Char(':'), 0, 0),
                                    user.section(QLatin1Char(':'), 1)});
-            config += QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(passwords);
         }
-        QFile file(FDir.filePath(QStringLiteral("mosquitto.conf")));
-        file.open(QIODevice::WriteOnly);
-        file.write(config.toUtf8());
-        file.close();
+        WriteConfig();
         Start();
     }
     ~TBroker() { Stop(); }
 
     int Port() const { return FPort; }
+    int PlainPort() const { return FPlainPort; }
+
+    // Starts again with other TLS files on the same ports.
+    void Restart(const TBrokerTls &Tls)
+    {
+        Stop();
+        FTls = Tls;
+        WriteConfig();
+        Start();
+    }
+
+    // What the broker logged since it was made: a line for each connection, with why one failed.
+    QString Said()
+    {
+        FSaid += QString::fromUtf8(FProcess.readAllStandardError());
+        return FSaid;
+    }
 
     // Returns once the broker takes connections.
     void Start()
     {
         FProcess.start(QStringLiteral(MOSQUITTO_FILE), {QStringLiteral("-c"), FDir.filePath(QStringLiteral("mosquitto.conf"))});
-        const bool listening = QTest::qWaitFor([this] {
+        const auto takes = [](int Port) {
             QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(FPort));
+            socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(Port));
             return socket.waitForConnected(100);
-        }, 10000);
+        };
+        const bool listening = QTest::qWaitFor([&] { return takes(FPort) && takes(FPlainPort); }, 10000);
         if (!listening)
             throw std::runtime_error("mosquitto does not take connections: " + FProcess.readAllStandardError().toStdString());
     }
@@ -69,12 +93,39 @@ public:
     {
         FProcess.kill();
         FProcess.waitForFinished();
+        Said();
     }
 
 private:
+    // Run as root, the broker would read its password file as the user mosquitto, who may not
+    // enter the test's folder.
+    void WriteConfig()
+    {
+        QString config = QStringLiteral("user root\nlog_dest stderr\n");
+        if (FPasswords.isEmpty())
+            config += QStringLiteral("allow_anonymous true\n");
+        else
+            config += QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(FPasswords);
+        config += QStringLiteral("listener %1 127.0.0.1\n").arg(FPort);
+        if (FTls) {
+            config += QStringLiteral("cafile %1\ncertfile %2\nkeyfile %3\nrequire_certificate %4\nlistener %5 127.0.0.1\n")
+                          .arg(FTls->CaFile, FTls->CertFile, FTls->KeyFile,
+                               FTls->RequireCertificate ? QStringLiteral("true") : QStringLiteral("false"))
+                          .arg(FPlainPort);
+        }
+        QFile file(FDir.filePath(QStringLiteral("mosquitto.conf")));
+        file.open(QIODevice::WriteOnly);
+        file.write(config.toUtf8());
+        file.close();
+    }
+
     QTemporaryDir FDir;
     QProcess FProcess;
+    QString FPasswords;
+    std::optional<TBrokerTls> FTls;
+    QString FSaid;
     int FPort = 0;
+    int FPlainPort = 0;
 };
 
 class TSubscriber {

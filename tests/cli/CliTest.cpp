@@ -149,6 +149,9 @@ TEST_F(CliTest, BadUsageIsRefusedBeforeTheHeaterIsTouched)
         {{"mqtt", "--broker", "[::1"}, "is no broker address"},
         {{"mqtt", "--broker", "host", "--password-file", secret}, "--password-file needs --username."},
         {{"mqtt", "--broker", "host", "--prefix", "a/+/b"}, "--prefix must be topic levels"},
+        {{"mqtt", "--broker", "host", "--cafile", "ca.crt", "--cert", "client.crt"}, "--cert and --key go together: give both or neither."},
+        {{"mqtt", "--broker", "host", "--cafile", "ca.crt", "--key", "client.key"}, "--cert and --key go together: give both or neither."},
+        {{"mqtt", "--broker", "host", "--cert", "client.crt", "--key", "client.key"}, "--cert and --key need --cafile."},
     };
     PlugExampleHeater();
     for (const TCase &c : cases) {
@@ -174,7 +177,9 @@ TEST_F(CliTest, EveryCommandHasHelp)
         EXPECT_TRUE(help.Out.startsWith(QStringLiteral("Usage: helvane-cli %1 [options]").arg(QLatin1String(command))))
             << help.Out.toStdString();
     }
-    EXPECT_TRUE(Run({QStringLiteral("mqtt"), QStringLiteral("--help")}).Out.contains(QStringLiteral("--password-file <F>")));
+    const QString mqttHelp = Run({QStringLiteral("mqtt"), QStringLiteral("--help")}).Out;
+    for (const char *option : {"--password-file <F>", "--cafile <FILE>", "--cert <FILE>", "--key <FILE>"})
+        EXPECT_TRUE(mqttHelp.contains(QLatin1String(option))) << option;
     EXPECT_EQ(heatersim_init_calls(), 0);
 }
 
