@@ -28,12 +28,21 @@ THistoryList TSqlArchive::Samples(const QString &Serial, TDateTime From, TDateTi
 
 QStringList TSqlArchive::Serials()
 {
+    // From one serial number to the next along the samples' key: a look into the tree per
+    // heater rather than a pass over all their samples.
     return ArchiveStep(QStringLiteral("read"), FLocation, [&] {
-        QSqlQuery query = FConnection->Exec(QStringLiteral("SELECT DISTINCT serial FROM samples"));
+        QSqlQuery first = FConnection->Exec(QStringLiteral("SELECT min(serial) FROM samples"));
+        QVariant serial = first.next() ? first.value(0) : QVariant();
+        TSqlConnection::CheckRowsRead(first);
+        QSqlQuery next = FConnection->Prepare(QStringLiteral("SELECT serial FROM samples WHERE serial > ? ORDER BY serial LIMIT 1"));
         QStringList serials;
-        while (query.next())
-            serials.append(query.value(0).toString());
-        TSqlConnection::CheckRowsRead(query);
+        while (!serial.isNull()) {
+            serials.append(serial.toString());
+            next.bindValue(0, serial);
+            TSqlConnection::Exec(next);
+            serial = next.next() ? next.value(0) : QVariant();
+            TSqlConnection::CheckRowsRead(next);
+        }
         serials.sort();
         return serials;
     });
