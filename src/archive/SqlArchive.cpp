@@ -20,10 +20,24 @@ void TSqlArchive::Store(const QString &Serial, std::span<const THistoryData> Sam
     });
 }
 
+namespace {
+
+qint64 HeldKey(TDateTime DT)
+{
+    return TimeKey(std::clamp(DT, FirstArchiveTime, LastArchiveTime));
+}
+
+}
+
 THistoryList TSqlArchive::Samples(const QString &Serial, TDateTime From, TDateTime To)
 {
-    const auto key = [](TDateTime DT) { return TimeKey(std::clamp(DT, FirstArchiveTime, LastArchiveTime)); };
-    return ArchiveStep(QStringLiteral("read"), FLocation, [&] { return FTable->Read(Serial, key(From), key(To)); });
+    return ArchiveStep(QStringLiteral("read"), FLocation, [&] { return FTable->Read(Serial, HeldKey(From), HeldKey(To)); });
+}
+
+THistoryList TSqlArchive::EnergySamples(const QString &Serial, TDateTime From, TDateTime To)
+{
+    return ArchiveStep(QStringLiteral("read"), FLocation,
+                       [&] { return FTable->ReadEnergy(Serial, HeldKey(From), HeldKey(To)); });
 }
 
 QStringList TSqlArchive::Serials()

@@ -25,6 +25,7 @@ public:
     explicit TSqliteSampleTable(const TSqlConnection &Connection)
         : FDatabase(Handle(Connection)), FInsertRows(Prepare(InsertStatement(RowsPerInsert))),
           FInsert(Prepare(InsertStatement(1))), FSelect(Prepare(SelectStatement())),
+          FSelectEnergy(Prepare(EnergySelectStatement())),
           FCount(Prepare(QStringLiteral("SELECT count(*) FROM samples WHERE serial = ? AND time_ms BETWEEN ? AND ?")))
     {
     }
@@ -42,6 +43,16 @@ public:
     THistoryList Read(const QString &Serial, qint64 From, qint64 To) override
     {
         return Rows(FSelect.get(), Serial, From, To, SampleAt);
+    }
+
+    THistoryList ReadEnergy(const QString &Serial, qint64 From, qint64 To) override
+    {
+        return Rows(FSelectEnergy.get(), Serial, From, To, [](sqlite3_stmt *Select) {
+            THistoryData s;
+            s.DT = sqlite3_column_double(Select, 0);
+            s.Energy = sqlite3_column_int(Select, 1);
+            return s;
+        });
     }
 
 private:
@@ -130,6 +141,7 @@ private:
     TStatement FInsertRows;   // a whole batch of rows in one statement
     TStatement FInsert;       // the rows past the last whole batch
     TStatement FSelect;
+    TStatement FSelectEnergy;
     TStatement FCount;   // the rows that a select will bring
 };
 

@@ -426,7 +426,7 @@ int Report(const QCommandLineParser &Parser, TCliContext &Context)
         range.EndWith(first.addMonths(1).addDays(-1));
     }
     const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context);
-    const TEnergyReport report = MakeEnergyReport(archive->Samples(ChosenKey(Parser, *archive), range.From, range.To));
+    const TEnergyReport report = MakeEnergyReport(archive->EnergySamples(ChosenKey(Parser, *archive), range.From, range.To));
     if (Parser.isSet(ReportJsonOption))
         Context.Out << QString::fromUtf8(EnergyReportJson(report, year)) << Qt::endl;
     else
