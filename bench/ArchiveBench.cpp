@@ -1,14 +1,23 @@
 // The archive on SQLite: storing a million samples at once, as an import does, beside a plain
-// prepared insert of the same rows in one transaction through the SQLite library; storing one downloaded page, beside the
-// disk's time for one durable write; reading three years back.
+// prepared insert of the same rows in one transaction through the SQLite library; the tool's
+// import of the same rows from a CSV file, its reading included, beside that insert too; storing
+// one downloaded page, beside the disk's time for one durable write; reading three years back;
+// the window's connection with three years archived, beside its connection with an empty
+// archive; the tool's report of a year.
 
 #include "BenchWindow.h"
+#include "StoredHistory.h"
 #include "SunReadings.h"
 #include "archive/Archive.h"
+#include "cli/Cli.h"
+#include "heatersim.h"
+#include "history/HistoryCsv.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextStream>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -24,13 +33,13 @@ namespace {
 const QString Heater = QStringLiteral("1709-0634");
 constexpr int PageSamples = 2000;   // 500 blocks of four records
 
-// A reading a minute, as the heater stores them.
-std::vector<THistoryData> Readings(int First, int Count)
+// A reading a minute, as the heater stores them, or one every StepSeconds.
+std::vector<THistoryData> Readings(int First, int Count, double StepSeconds = 60)
 {
     std::vector<THistoryData> samples;
     samples.reserve(static_cast<std::size_t>(Count));
     for (int i = First; i < First + Count; ++i)
-        samples.push_back(SunReading(i, 60));
+        samples.push_back(SunReading(i, StepSeconds));
     return samples;
 }
 
@@ -39,6 +48,18 @@ QString NewArchiveFile(const QTemporaryDir &Folder, int Number)
     const QString file = QDir(Folder.path()).filePath(QStringLiteral("Archive%1.sqlite").arg(Number));
     OpenArchive(file);
     return file;
+}
+
+// The tool run in this process; a failure ends the benchmark rather than be measured.
+void RunTool(benchmark::State &State, const QStringList &Arguments, QString &Out)
+{
+    QString err;
+    QTextStream outStream(&Out), errStream(&err);
+    TCliContext context = DefaultCliContext(outStream, errStream);
+    context.ProgressShown = false;
+    context.ArchiveLocation.clear();
+    if (RunCli(Arguments, context) != 0)
+        State.SkipWithError(("helvane-cli " + Arguments.join(QLatin1Char(' ')) + ": " + err).toStdString().c_str());
 }
 
 void Exec(sqlite3 *Database, const char *Statement)
@@ -110,6 +131,98 @@ void ArchivePlainInsert(benchmark::State &State)
     }
 }
 
+// The same rows as ArchivePlainInsert's, written as the window and the tool write their CSV
+// files, imported by the tool into a new archive file each time: the file read and parsed, the
+// samples stored.
+void ArchiveImport(benchmark::State &State)
+{
+    QTemporaryDir folder;
+    const QString csv = QDir(folder.path()).filePath(QStringLiteral("history.csv"));
+    {
+        THistoryList history;
+        for (const THistoryData &sample : Readings(0, static_cast<int>(State.range(0))))
+            history.Add(sample);
+        const TCsvHeading heading{SunReadingsStart + 1000, QStringLiteral("1709- 634"), QStringLiteral("V1.10")};
+        QFile file(csv);
+        if (!file.open(QIODevice::WriteOnly) || file.write(HistoryCsv(history, 0, history.Count(), true, heading, {})) < 0)
+            throw std::runtime_error("cannot write the CSV file");
+    }
+    int number = 0;
+    QString out;
+    for (auto _ : State) {
+        State.PauseTiming();
+        const QString archive = NewArchiveFile(folder, ++number);
+        out.clear();
+        State.ResumeTiming();
+        RunTool(State, {QStringLiteral("archive"), QStringLiteral("import"), QStringLiteral("--csv"), csv,
+                        QStringLiteral("--archive"), archive}, out);
+    }
+    State.counters["CSV_MB"] = static_cast<double>(QFile(csv).size()) / (1024 * 1024);
+    // "N samples of ... imported into ...": every row must have gone in.
+    State.counters["imported"] = out.section(QLatin1Char(' '), 0, 0).toDouble();
+    if (out.section(QLatin1Char(' '), 0, 0).toLongLong() != State.range(0))
+        State.SkipWithError("the tool did not import every row");
+}
+
+// The window showing itself, and so connecting to the heater, with an archive that holds Count
+// samples of the heater over three years (none: an empty archive). The heater's memory holds the
+// last days of those years, as it would after three years archived. Each connection starts from a
+// copy of the same archive file, since the window archives what it reads.
+void WindowConnection(benchmark::State &State)
+{
+    const int count = static_cast<int>(State.range(0));
+    constexpr double Years = 3 * 365 * 86400.0;
+    heatersim_reset();
+    std::vector<TRecord> memory;
+    for (int i = 0; i < 2200; ++i)
+        memory.push_back(Record(SunReadingsStart + Years / 86400 - i / 1440.0, 55, i));
+    Store(memory);
+    heatersim_plug_heater("/dev/hidraw-bench", L"V1.10");
+    QTemporaryDir folder;
+    const QString original = NewArchiveFile(folder, 0);
+    if (count > 0)
+        OpenArchive(original)->Store(Heater, Readings(0, count, Years / count));
+    TStartupOptions options = BenchWindowOptions(folder.path());
+    int number = 0;
+    int loaded = 0;
+    for (auto _ : State) {
+        State.PauseTiming();
+        options.ArchiveLocation = QDir(folder.path()).filePath(QStringLiteral("Connection%1.sqlite").arg(++number));
+        QFile::copy(original, options.ArchiveLocation);
+        auto window = std::make_unique<TFormMain>(options);
+        State.ResumeTiming();
+        window->show();
+        QApplication::processEvents();
+        State.PauseTiming();
+        loaded = window->FHistoryData.Count();
+        window.reset();
+        State.ResumeTiming();
+    }
+    if (loaded < count)
+        State.SkipWithError("the window did not load the archived samples");
+    State.counters["samples"] = loaded;
+}
+
+// The energy report of 2017 from an archive that holds Count samples of that year.
+void ReportYear(benchmark::State &State)
+{
+    const int count = static_cast<int>(State.range(0));
+    constexpr TDateTime January1 = 42736.0;   // 2017-01-01
+    std::vector<THistoryData> samples = Readings(0, count, 364 * 86400.0 / count);
+    for (THistoryData &sample : samples)
+        sample.DT += January1 - SunReadingsStart;
+    QTemporaryDir folder;
+    const QString archive = NewArchiveFile(folder, 0);
+    OpenArchive(archive)->Store(Heater, samples);
+    QString out;
+    for (auto _ : State) {
+        out.clear();
+        RunTool(State, {QStringLiteral("report"), QStringLiteral("--year"), QStringLiteral("2017"), QStringLiteral("--archive"), archive},
+                out);
+    }
+    State.counters["lines"] = static_cast<double>(out.count(QLatin1Char('\n')));
+}
+
 // One downloaded page after another into an archive that holds three years of readings.
 void ArchivePage(benchmark::State &State)
 {
@@ -157,6 +270,9 @@ void DiskSync(benchmark::State &State)
 
 BENCHMARK(ArchiveStore)->Arg(1000000)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ArchivePlainInsert)->Arg(1000000)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ArchiveImport)->Arg(1000000)->Iterations(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ArchivePage)->Arg(PageSamples)->Iterations(20)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(DiskSync)->Iterations(20)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ArchiveRead)->Arg(100000)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(WindowConnection)->Arg(0)->Arg(100000)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ReportYear)->Arg(100000)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);

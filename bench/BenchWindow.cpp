@@ -15,7 +15,7 @@ public:
 
 }
 
-std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory, int RefreshIntervalMs)
+TStartupOptions BenchWindowOptions(const QString &DataDirectory, int RefreshIntervalMs)
 {
     TStartupOptions options;
     options.Arguments = {QStringLiteral("mondrel")};
@@ -25,7 +25,12 @@ std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory, int Refresh
     options.Now = [] { return QDateTime::currentDateTime(); };
     options.LanguageId = QStringLiteral("en");
     options.RefreshIntervalMs = RefreshIntervalMs;
-    auto window = std::make_unique<TFormMain>(options);
+    return options;
+}
+
+std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory, int RefreshIntervalMs)
+{
+    auto window = std::make_unique<TFormMain>(BenchWindowOptions(DataDirectory, RefreshIntervalMs));
     window->show();
     return window;
 }

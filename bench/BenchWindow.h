@@ -8,6 +8,10 @@
 
 #include <memory>
 
+// The options of the window below, for a benchmark that shows the window itself: it keeps no
+// archive unless one is named.
+TStartupOptions BenchWindowOptions(const QString &DataDirectory, int RefreshIntervalMs = 1001);
+
 // The window, shown offscreen; DataDirectory holds its data log. The poll period is the
 // program's own unless a shorter one is given.
 std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory, int RefreshIntervalMs = 1001);

@@ -46,9 +46,10 @@ class TQtSampleTable : public TSampleTable {
 public:
     explicit TQtSampleTable(const TSqlConnection &Connection)
         : FRows(Connection.Prepare(InsertStatement(RowsPerInsert))), FRow(Connection.Prepare(InsertStatement(1))),
-          FSelect(Connection.Prepare(SelectStatement()))
+          FSelect(Connection.Prepare(SelectStatement())), FSelectEnergy(Connection.Prepare(EnergySelectStatement()))
     {
         FSelect.setForwardOnly(true);
+        FSelectEnergy.setForwardOnly(true);
     }
 
     void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) override
@@ -66,22 +67,39 @@ public:
 
     THistoryList Read(const QString &Serial, qint64 From, qint64 To) override
     {
-        FSelect.bindValue(0, Serial);
-        FSelect.bindValue(1, From);
-        FSelect.bindValue(2, To);
-        TSqlConnection::Exec(FSelect);
-        THistoryList samples;
-        while (FSelect.next())
-            samples.Add(SampleAt(FSelect));
-        TSqlConnection::CheckRowsRead(FSelect);
-        FSelect.finish();
-        return samples;
+        return Rows(FSelect, Serial, From, To, SampleAt);
+    }
+
+    THistoryList ReadEnergy(const QString &Serial, qint64 From, qint64 To) override
+    {
+        return Rows(FSelectEnergy, Serial, From, To, [](const QSqlQuery &Query) {
+            THistoryData s;
+            s.DT = Query.value(0).toDouble();
+            s.Energy = Query.value(1).toInt();
+            return s;
+        });
     }
 
 private:
+    template <class TSampleOfRow>
+    static THistoryList Rows(QSqlQuery &Select, const QString &Serial, qint64 From, qint64 To, TSampleOfRow SampleOfRow)
+    {
+        Select.bindValue(0, Serial);
+        Select.bindValue(1, From);
+        Select.bindValue(2, To);
+        TSqlConnection::Exec(Select);
+        THistoryList samples;
+        while (Select.next())
+            samples.Add(SampleOfRow(Select));
+        TSqlConnection::CheckRowsRead(Select);
+        Select.finish();
+        return samples;
+    }
+
     QSqlQuery FRows;   // a whole batch of rows in one statement
     QSqlQuery FRow;    // the rows past the last whole batch
     QSqlQuery FSelect;
+    QSqlQuery FSelectEnergy;
 };
 
 }
@@ -112,10 +130,23 @@ QString InsertStatement(int Rows)
         .arg(SampleColumns, QStringList(Rows, row).join(QLatin1Char(',')));
 }
 
+namespace {
+
+QString SelectOf(const QString &Columns)
+{
+    return QStringLiteral("SELECT %1 FROM samples WHERE serial = ? AND time_ms BETWEEN ? AND ? ORDER BY time_ms").arg(Columns);
+}
+
+}
+
 QString SelectStatement()
 {
-    return QStringLiteral("SELECT %1 FROM samples WHERE serial = ? AND time_ms BETWEEN ? AND ? ORDER BY time_ms")
-        .arg(QString(SampleColumns).remove(QStringLiteral("serial, time_ms, ")));
+    return SelectOf(QString(SampleColumns).remove(QStringLiteral("serial, time_ms, ")));
+}
+
+QString EnergySelectStatement()
+{
+    return SelectOf(QStringLiteral("dt, energy"));
 }
 
 std::unique_ptr<TSampleTable> QtSampleTable(const TSqlConnection &Connection)

@@ -70,6 +70,8 @@ public:
     virtual void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) = 0;
     // The heater's samples whose keys lie from From to To, oldest first.
     virtual THistoryList Read(const QString &Serial, qint64 From, qint64 To) = 0;
+    // The same with only the time stamps and energies read.
+    virtual THistoryList ReadEnergy(const QString &Serial, qint64 From, qint64 To) = 0;
 };
 
 // Through Qt SQL's prepared statements, many rows to an insert: one round trip to a database
@@ -83,3 +85,5 @@ std::unique_ptr<TSampleTable> SqliteSampleTable(const TSqlConnection &Connection
 // The statement that reads a heater's samples from one key to another, in the order of
 // THistoryData's fields.
 QString SelectStatement();
+// The same reading only dt and energy.
+QString EnergySelectStatement();

@@ -20,20 +20,43 @@ void TSqlArchive::Store(const QString &Serial, std::span<const THistoryData> Sam
     });
 }
 
+namespace {
+
+qint64 HeldKey(TDateTime DT)
+{
+    return TimeKey(std::clamp(DT, FirstArchiveTime, LastArchiveTime));
+}
+
+}
+
 THistoryList TSqlArchive::Samples(const QString &Serial, TDateTime From, TDateTime To)
 {
-    const auto key = [](TDateTime DT) { return TimeKey(std::clamp(DT, FirstArchiveTime, LastArchiveTime)); };
-    return ArchiveStep(QStringLiteral("read"), FLocation, [&] { return FTable->Read(Serial, key(From), key(To)); });
+    return ArchiveStep(QStringLiteral("read"), FLocation, [&] { return FTable->Read(Serial, HeldKey(From), HeldKey(To)); });
+}
+
+THistoryList TSqlArchive::EnergySamples(const QString &Serial, TDateTime From, TDateTime To)
+{
+    return ArchiveStep(QStringLiteral("read"), FLocation,
+                       [&] { return FTable->ReadEnergy(Serial, HeldKey(From), HeldKey(To)); });
 }
 
 QStringList TSqlArchive::Serials()
 {
+    // From one serial number to the next along the samples' key: a look into the tree per
+    // heater rather than a pass over all their samples.
     return ArchiveStep(QStringLiteral("read"), FLocation, [&] {
-        QSqlQuery query = FConnection->Exec(QStringLiteral("SELECT DISTINCT serial FROM samples"));
+        QSqlQuery first = FConnection->Exec(QStringLiteral("SELECT min(serial) FROM samples"));
+        QVariant serial = first.next() ? first.value(0) : QVariant();
+        TSqlConnection::CheckRowsRead(first);
+        QSqlQuery next = FConnection->Prepare(QStringLiteral("SELECT serial FROM samples WHERE serial > ? ORDER BY serial LIMIT 1"));
         QStringList serials;
-        while (query.next())
-            serials.append(query.value(0).toString());
-        TSqlConnection::CheckRowsRead(query);
+        while (!serial.isNull()) {
+            serials.append(serial.toString());
+            next.bindValue(0, serial);
+            TSqlConnection::Exec(next);
+            serial = next.next() ? next.value(0) : QVariant();
+            TSqlConnection::CheckRowsRead(next);
+        }
         serials.sort();
         return serials;
     });

@@ -18,6 +18,7 @@ public:
                 TSqlDialect Dialect);
     void Store(const QString &Serial, std::span<const THistoryData> Samples) override;
     THistoryList Samples(const QString &Serial, TDateTime From, TDateTime To) override;
+    THistoryList EnergySamples(const QString &Serial, TDateTime From, TDateTime To) override;
     QStringList Serials() override;
     QString Location() const override { return FLocation; }
 

@@ -24,7 +24,9 @@ class TSqliteSampleTable : public TSampleTable {
 public:
     explicit TSqliteSampleTable(const TSqlConnection &Connection)
         : FDatabase(Handle(Connection)), FInsertRows(Prepare(InsertStatement(RowsPerInsert))),
-          FInsert(Prepare(InsertStatement(1))), FSelect(Prepare(SelectStatement()))
+          FInsert(Prepare(InsertStatement(1))), FSelect(Prepare(SelectStatement())),
+          FSelectEnergy(Prepare(EnergySelectStatement())),
+          FCount(Prepare(QStringLiteral("SELECT count(*) FROM samples WHERE serial = ? AND time_ms BETWEEN ? AND ?")))
     {
     }
 
@@ -40,23 +42,48 @@ public:
 
     THistoryList Read(const QString &Serial, qint64 From, qint64 To) override
     {
-        sqlite3_stmt *select = FSelect.get();
-        const QByteArray serial = Serial.toUtf8();
-        sqlite3_bind_text(select, 1, serial.constData(), static_cast<int>(serial.size()), SQLITE_STATIC);
-        sqlite3_bind_int64(select, 2, From);
-        sqlite3_bind_int64(select, 3, To);
-        THistoryList samples;
-        int stepped;
-        while ((stepped = sqlite3_step(select)) == SQLITE_ROW)
-            samples.Add(SampleAt(select));
-        const EArchiveReason failure = Failure();
-        sqlite3_reset(select);
-        if (stepped != SQLITE_DONE)
-            throw failure;
-        return samples;
+        return Rows(FSelect.get(), Serial, From, To, SampleAt);
+    }
+
+    THistoryList ReadEnergy(const QString &Serial, qint64 From, qint64 To) override
+    {
+        return Rows(FSelectEnergy.get(), Serial, From, To, [](sqlite3_stmt *Select) {
+            THistoryData s;
+            s.DT = sqlite3_column_double(Select, 0);
+            s.Energy = sqlite3_column_int(Select, 1);
+            return s;
+        });
     }
 
 private:
+    // The rows counted first: the list is made as long as they need at once, rather than grown
+    // into copies of itself.
+    template <class TSampleOfRow>
+    THistoryList Rows(sqlite3_stmt *Select, const QString &Serial, qint64 From, qint64 To, TSampleOfRow SampleOfRow) const
+    {
+        const QByteArray serial = Serial.toUtf8();
+        const auto bind = [&](sqlite3_stmt *Statement) {
+            sqlite3_bind_text(Statement, 1, serial.constData(), static_cast<int>(serial.size()), SQLITE_STATIC);
+            sqlite3_bind_int64(Statement, 2, From);
+            sqlite3_bind_int64(Statement, 3, To);
+        };
+        std::vector<THistoryData> samples;
+        sqlite3_stmt *count = FCount.get();
+        bind(count);
+        if (sqlite3_step(count) == SQLITE_ROW)
+            samples.reserve(static_cast<std::size_t>(sqlite3_column_int64(count, 0)));
+        sqlite3_reset(count);
+        bind(Select);
+        int stepped;
+        while ((stepped = sqlite3_step(Select)) == SQLITE_ROW)
+            samples.push_back(SampleOfRow(Select));
+        const EArchiveReason failure = Failure();
+        sqlite3_reset(Select);
+        if (stepped != SQLITE_DONE)
+            throw failure;
+        return THistoryList(std::move(samples));
+    }
+
     static sqlite3 *Handle(const TSqlConnection &Connection)
     {
         const QVariant handle = Connection.Database().driver()->handle();
@@ -114,6 +141,8 @@ private:
     TStatement FInsertRows;   // a whole batch of rows in one statement
     TStatement FInsert;       // the rows past the last whole batch
     TStatement FSelect;
+    TStatement FSelectEnergy;
+    TStatement FCount;   // the rows that a select will bring
 };
 
 }

@@ -5,6 +5,7 @@
 #include "core/DateTime.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 struct THistoryData {
@@ -33,6 +34,9 @@ int CompareHistoryData(const THistoryData &L, const THistoryData &R);
 // Samples held by value, oldest first after a sort; live samples are appended unsorted.
 class THistoryList {
 public:
+    THistoryList() = default;
+    // The samples as they stand, taken over rather than copied.
+    explicit THistoryList(std::vector<THistoryData> Items) : FItems(std::move(Items)) {}
     int Count() const { return static_cast<int>(FItems.size()); }
     const THistoryData &Items(int Index) const { return FItems.at(static_cast<std::size_t>(Index)); }
     void Add(const THistoryData &Sample) { FItems.push_back(Sample); }

@@ -148,8 +148,18 @@ TEST_P(ArchiveTest, SamplesAreThoseOfTheHeaterWithinTheLimits)
         SCOPED_TRACE(c.Name);
         const THistoryList got = archive->Samples(Heater, c.From, c.To);
         ExpectSameSamples({got.begin(), got.end()}, {mine.begin() + c.First, mine.begin() + c.First + c.Count});
+        // The energy report's read: the same samples, their time stamps and energies alone.
+        std::vector<THistoryData> energies;
+        for (auto sample = mine.begin() + c.First; sample != mine.begin() + c.First + c.Count; ++sample) {
+            energies.emplace_back();
+            energies.back().DT = sample->DT;
+            energies.back().Energy = sample->Energy;
+        }
+        const THistoryList gotEnergies = archive->EnergySamples(Heater, c.From, c.To);
+        ExpectSameSamples({gotEnergies.begin(), gotEnergies.end()}, energies);
     }
     EXPECT_EQ(archive->Samples(QStringLiteral("1709-0635"), 0, 1e6).Count(), 0);
+    EXPECT_EQ(archive->EnergySamples(QStringLiteral("1709-0635"), 0, 1e6).Count(), 0);
 }
 
 TEST_P(ArchiveTest, SerialsAreTheHeatersWithSamplesSorted)

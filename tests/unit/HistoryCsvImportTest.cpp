@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -67,6 +68,11 @@ TEST(HistoryCsvImport, ReadsWhatTheExportWroteInEveryDialect)
         {"en-US", EnUs()},
         {"de-DE", DeDe()},
         {"ISO", MakeFormats(',', ' ', '-', ':', "yyyy-MM-dd", "HH:mm:ss", QStringLiteral("a b c d e f g h i j k l"))},
+        {"Arabic decimal separator", [] {
+             TLocaleFormats formats = MakeFormats('.', ',', '/', ':', "dd/MM/yyyy", "HH:mm:ss", QStringLiteral("a b c d e f g h i j k l"));
+             formats.DecimalSeparator = QChar(0x066B);
+             return formats;
+         }()},
     };
     for (const auto &[name, formats] : dialects) {
         for (const bool withPwm : {true, false}) {
@@ -98,6 +104,59 @@ TEST(HistoryCsvImport, CountsRowsItCannotReadAndTakesNoneOfThem)
     const THistoryCsvImport import = ReadHistoryCsv(file);
     EXPECT_EQ(import.Samples.Count(), 3);
     EXPECT_EQ(import.BadRows, 6);
+}
+
+// Each value is read from its own field's text: a number with a decimal separator of any one
+// character, however many digits; a whole number as written, signs and blanks as a number's text
+// may have them; a field with a quote inside it as its text.
+TEST(HistoryCsvImport, ReadsEachFieldByItsText)
+{
+    THistoryList one;
+    one.Add(Samples().Items(0));
+    const QByteArray file = HistoryCsv(one, 0, 1, true, {March1, QStringLiteral("1709- 634"), QString()}, EnGb());
+    const QByteArray row = file.split('\n').at(2);
+    const struct {
+        const char *Field;        // in place of the first voltage, "31.25"
+        const char *Replacement;
+        std::optional<double> U1;
+    } voltages[] = {
+        {"\"31.25\"", "\"-0.5\"", -0.5},
+        {"\"31.25\"", "\"31,25\"", 31.25},
+        {"\"31.25\"", "\"31\xD9\xAB" "25\"", 31.25},                      // one character of two bytes
+        {"\"31.25\"", "\"1234567890123456.75\"", 1234567890123456.75},
+        {"\"31.25\"", "\"31\"\"25\"", 31.25},                             // a doubled quote stands for one
+        {"\"31.25\"", "\"31.2.5\"", std::nullopt},
+        {"\"31.25\"", "\"31.\"", std::nullopt},
+        {"\"31.25\"", "\"-\"", std::nullopt},
+        {"\"31.25\"", "\"\"", std::nullopt},
+        {"\"31.25\"", "\"\xD9\xA3\"", std::nullopt},                       // a digit, but not one of ASCII
+    };
+    for (const auto &v : voltages) {
+        SCOPED_TRACE(v.Replacement);
+        const THistoryCsvImport import = ReadHistoryCsv(file.left(file.indexOf(row)) + QByteArray(row).replace(v.Field, v.Replacement) + '\n');
+        ASSERT_EQ(import.Samples.Count(), v.U1 ? 1 : 0);
+        EXPECT_EQ(import.BadRows, v.U1 ? 0 : 1);
+        if (v.U1) {
+            EXPECT_FLOAT_EQ(import.Samples.Items(0).U1, static_cast<float>(*v.U1));
+        }
+    }
+    const struct {
+        const char *Replacement;   // in place of the energy, "0"
+        std::optional<int> Energy;
+    } energies[] = {
+        {"\"-7\"", -7}, {"\"123456789\"", 123456789}, {"\"2147483647\"", 2147483647}, {"\"+7\"", 7}, {"\" 7 \"", 7},
+        {"\"2147483648\"", std::nullopt}, {"\"7.0\"", std::nullopt}, {"\"\"", std::nullopt}, {"\"--7\"", std::nullopt},
+    };
+    for (const auto &e : energies) {
+        SCOPED_TRACE(e.Replacement);
+        // The energy stands after the three powers: 328.5, 0, 700.
+        const THistoryCsvImport import =
+            ReadHistoryCsv(file.left(file.indexOf(row)) + QByteArray(row).replace("\"700.0\",\"0\"", QByteArray("\"700.0\",") + e.Replacement) + '\n');
+        ASSERT_EQ(import.Samples.Count(), e.Energy ? 1 : 0);
+        if (e.Energy) {
+            EXPECT_EQ(import.Samples.Items(0).Energy, *e.Energy);
+        }
+    }
 }
 
 TEST(HistoryCsvImport, RefusesWhatIsNoHistoryFile)
