@@ -319,17 +319,6 @@ int ArchiveExport(const QCommandLineParser &Parser, TCliContext &Context)
     return ExitDone;
 }
 
-// The bytes of an open file, seen where the system maps it rather than copied: a long history's
-// file is read through once. A file that cannot be mapped is read.
-QByteArray FileBytes(QFile &File)
-{
-    if (File.size() > 0) {
-        if (const uchar *mapped = File.map(0, File.size()))
-            return QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), File.size());
-    }
-    return File.readAll();
-}
-
 // Every row read whole goes in, in one transaction; the rest are counted.
 int ArchiveImport(const QCommandLineParser &Parser, TCliContext &Context)
 {
@@ -339,7 +328,8 @@ int ArchiveImport(const QCommandLineParser &Parser, TCliContext &Context)
         throw std::runtime_error(QStringLiteral("Cannot read \"%1\": %2").arg(file, csv.errorString()).toStdString());
     THistoryCsvImport import;
     try {
-        import = ReadHistoryCsv(FileBytes(csv));
+        // Read, not mapped: a file that another program shortens meanwhile must not end the tool.
+        import = ReadHistoryCsv(csv.readAll());
     } catch (const std::exception &Error) {
         throw std::runtime_error(QStringLiteral("\"%1\": %2").arg(file, QString::fromUtf8(Error.what())).toStdString());
     }
