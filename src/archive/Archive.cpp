@@ -13,6 +13,19 @@ std::unique_ptr<TArchive> OpenArchive(const QString &Location)
     return OpenSqliteArchive(Location);
 }
 
+void StoreOrLetGo(std::unique_ptr<TArchive> &Archive, const QString &Serial, std::span<const THistoryData> Samples,
+                  const std::function<void(const std::exception &Error)> &Failed)
+{
+    if (!Archive || Samples.empty())
+        return;
+    try {
+        Archive->Store(Serial, Samples);
+    } catch (const std::exception &Error) {
+        Archive.reset();
+        Failed(Error);
+    }
+}
+
 QString ArchiveLocation(const QString &DataDirectory)
 {
     const QString named = qEnvironmentVariable("HELVANE_ARCHIVE");

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -48,6 +49,11 @@ constexpr TDateTime LastArchiveTime = 2958466.0;    // 10000-01-01
 // else is an SQLite file, created when missing. The schema is brought up to this program's
 // version; an archive that cannot be written raises EArchiveError at once.
 std::unique_ptr<TArchive> OpenArchive(const QString &Location);
+
+// Stores the samples, if there are any and an archive; a store that fails is handed to Failed and
+// the archive let go, so that its failure is said once and the work goes on without it.
+void StoreOrLetGo(std::unique_ptr<TArchive> &Archive, const QString &Serial, std::span<const THistoryData> Samples,
+                  const std::function<void(const std::exception &Error)> &Failed);
 
 // The environment variable HELVANE_ARCHIVE when set, else Archive.sqlite in the data folder.
 QString ArchiveLocation(const QString &DataDirectory);

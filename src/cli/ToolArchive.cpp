@@ -15,14 +15,7 @@ TToolArchive::~TToolArchive() = default;
 
 void TToolArchive::Store(const QString &Key, std::span<const THistoryData> Samples)
 {
-    if (!FArchive || Samples.empty())
-        return;
-    try {
-        FArchive->Store(Key, Samples);
-    } catch (const std::exception &Error) {
-        Fail(Error);
-        FArchive.reset();
-    }
+    StoreOrLetGo(FArchive, Key, Samples, [this](const std::exception &Error) { Fail(Error); });
 }
 
 void TToolArchive::Fail(const std::exception &Error)

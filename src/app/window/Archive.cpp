@@ -41,15 +41,12 @@ void TFormMain::OpenSampleArchive()
 // A write that fails is said once in the log, and the archive is let go.
 void TFormMain::ArchiveSamples(const std::vector<THistoryData> &Samples)
 {
-    if (!FArchive || FArchiveKey.isEmpty() || Samples.empty())
+    if (FArchiveKey.isEmpty())
         return;
-    try {
-        FArchive->Store(FArchiveKey, Samples);
-    } catch (const std::exception &Error) {
+    StoreOrLetGo(FArchive, FArchiveKey, Samples, [this](const std::exception &Error) {
         LogError(Error);
-        FArchive.reset();
         ShowArchivePlace();
-    }
+    });
 }
 
 void TFormMain::ArchiveLiveSample(const THistoryData &Sample)
