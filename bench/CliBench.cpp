@@ -159,14 +159,39 @@ void WaitFor(const std::function<bool()> &Condition)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+// A client of libmosquitto alone, connected to the broker while it lives.
+class TPlainClient {
+public:
+    explicit TPlainClient(int Port)
+    {
+        mosquitto_lib_init();
+        FClient = mosquitto_new(nullptr, true, nullptr);
+        mosquitto_connect(FClient, "127.0.0.1", Port, 30);
+        mosquitto_loop_start(FClient);
+    }
+    ~TPlainClient()
+    {
+        mosquitto_disconnect(FClient);
+        mosquitto_loop_stop(FClient, false);
+        mosquitto_destroy(FClient);
+    }
+    TPlainClient(const TPlainClient &) = delete;
+    TPlainClient &operator=(const TPlainClient &) = delete;
+
+    void Publish(const char *Topic, const QByteArray &Payload, int Qos, bool Retain)
+    {
+        mosquitto_publish(FClient, nullptr, Topic, static_cast<int>(Payload.size()), Payload.constData(), Qos, Retain);
+    }
+
+private:
+    mosquitto *FClient = nullptr;
+};
+
 // Per poll: the status read as the bridge opens and closes the device, and one publish of a
 // state-sized message.
 double PlainPollCpuMs(int Port)
 {
-    mosquitto_lib_init();
-    mosquitto *client = mosquitto_new(nullptr, true, nullptr);
-    mosquitto_connect(client, "127.0.0.1", Port, 30);
-    mosquitto_loop_start(client);
+    TPlainClient client(Port);
     const QByteArray payload(620, 'x');
     const double start = CpuMs();
     for (int i = 0; i < Polls; ++i) {
@@ -174,14 +199,10 @@ double PlainPollCpuMs(int Port)
         unsigned char report[65] = {0};
         hid_get_feature_report(device, report, sizeof report);
         hid_close(device);
-        mosquitto_publish(client, nullptr, "plain/state", static_cast<int>(payload.size()), payload.constData(), 0, true);
+        client.Publish("plain/state", payload, 0, true);
         QCoreApplication::processEvents();
     }
-    const double perPoll = (CpuMs() - start) / Polls;
-    mosquitto_disconnect(client);
-    mosquitto_loop_stop(client, false);
-    mosquitto_destroy(client);
-    return perPoll;
+    return (CpuMs() - start) / Polls;
 }
 
 struct TBridgeFigures {
@@ -190,14 +211,25 @@ struct TBridgeFigures {
     double PeakMb = 0;
 };
 
+// The bridge as the tool runs it, against the heater model and the broker at Port.
+struct TBenchBridge {
+    explicit TBenchBridge(int Port) : Bridge(Options(Port), Hid, LogStream) {}
+    static TBridgeOptions Options(int Port)
+    {
+        TBridgeOptions options;
+        options.Broker = {QStringLiteral("127.0.0.1"), Port};
+        return options;
+    }
+    QString Log;
+    QTextStream LogStream{&Log};
+    TFHid Hid{QStringLiteral(HEATERSIM_FILE), nullptr};
+    TMqttBridge Bridge;
+};
+
 TBridgeFigures BridgeFigures(int Port)
 {
-    QString log;
-    QTextStream logStream(&log);
-    TFHid hid(QStringLiteral(HEATERSIM_FILE), nullptr);
-    TBridgeOptions options;
-    options.Broker = {QStringLiteral("127.0.0.1"), Port};
-    TMqttBridge bridge(options, hid, logStream);
+    TBenchBridge bench(Port);
+    TMqttBridge &bridge = bench.Bridge;
     bridge.Poll();
     WaitFor([&] { return bridge.BrokerConnected(); });
     TBridgeFigures figures;
@@ -225,26 +257,20 @@ struct TCommandLatency {
 // and the time until the heater has the request.
 TCommandLatency CommandLatency(int Port)
 {
-    QString log;
-    QTextStream logStream(&log);
-    TFHid hid(QStringLiteral(HEATERSIM_FILE), nullptr);
-    TBridgeOptions options;
-    options.Broker = {QStringLiteral("127.0.0.1"), Port};
-    TMqttBridge bridge(options, hid, logStream);
+    TBenchBridge bench(Port);
+    TMqttBridge &bridge = bench.Bridge;
     bridge.Start();
     WaitFor([&] { return bridge.BrokerConnected(); });
     heatersim_status status{};
     heatersim_get_status(&status);
     const QByteArray topic = QStringLiteral("helvane/%1/set/setpoint").arg(SerialNumberId(status.serial_number)).toUtf8();
-    mosquitto *client = mosquitto_new(nullptr, true, nullptr);
-    mosquitto_connect(client, "127.0.0.1", Port, 30);
-    mosquitto_loop_start(client);
+    TPlainClient client(Port);
     const auto send = [&](int Setpoint) {
         const QByteArray payload = QByteArray::number(Setpoint);
         const int before = heatersim_written_count();
         QElapsedTimer timer;
         timer.start();
-        mosquitto_publish(client, nullptr, topic.constData(), static_cast<int>(payload.size()), payload.constData(), 1, false);
+        client.Publish(topic.constData(), payload, 1, false);
         while (heatersim_written_count() == before && timer.elapsed() < 3000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         return static_cast<double>(timer.nsecsElapsed()) / 1e6;
@@ -258,9 +284,6 @@ TCommandLatency CommandLatency(int Port)
         while (!pause.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    mosquitto_disconnect(client);
-    mosquitto_loop_stop(client, false);
-    mosquitto_destroy(client);
     bridge.Stop();
     std::sort(times.begin(), times.end());
     return {times[times.size() / 2], times.back()};
