@@ -1,6 +1,7 @@
 #include "history/EnergyReport.h"
 
 #include "core/DateTime.h"
+#include "history/DayEnergy.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,13 +11,16 @@ TEnergyReport MakeEnergyReport(const THistoryList &Sorted)
 {
     TEnergyReport report;
     qint64 day = 0;
+    TDayEnergyCounter counter;
     for (const THistoryData &sample : Sorted) {
         const qint64 sampleDay = SplitDateTime(sample.DT).Day;
         if (report.Days.empty() || sampleDay != day) {
             day = sampleDay;
+            counter = {};
             report.Days.push_back({DateTimeToQt(static_cast<double>(day)).date(), 0});
         }
-        report.Days.back().EnergyWh = sample.Energy;
+        counter.Add(sample.Energy);
+        report.Days.back().EnergyWh = counter.DayWh();
     }
     for (const TDayEnergy &d : report.Days) {
         if (report.Months.empty() || report.Months.back().Year != d.Day.year() || report.Months.back().Month != d.Day.month())

@@ -1,7 +1,7 @@
 #pragma once
 
-// How much the heater harvested: the energy of each day, as the chart's day bars take it (the
-// energy of the day's last sample), and the totals of months and of the whole report.
+// How much the heater harvested: the energy of each day (its counter's readings taken as
+// TDayEnergyCounter takes them), and the totals of months and of the whole report.
 
 #include "history/HistoryData.h"
 

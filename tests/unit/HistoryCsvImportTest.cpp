@@ -167,15 +167,16 @@ TEST(HistoryCsvImport, RefusesWhatIsNoHistoryFile)
     }
 }
 
-// A day's energy is its last sample's, as the chart's day bars take it; a day without samples
-// is not in the report; months add their days up.
+// A day's energy is its counter's last reading, summed over the runs of a heater that restarted;
+// a day without samples is not in the report; months add their days up.
 TEST(EnergyReport, DaysMonthsAndTotalOverAMonthBoundaryWithADayMissing)
 {
     THistoryList list;
     const std::pair<TDateTime, int> readings[] = {
         {March1 - 2 + 0.4, 100}, {March1 - 2 + 0.9, 500},   // 27 February
         {March1 - 1 + 0.5, 700},                            // 28 February; 1 March has none
-        {March1 + 1 + 0.1, 0},   {March1 + 1 + 0.5, 300}, {March1 + 1 + 0.99, 900},
+        {March1 + 1 + 0.1, 0},   {March1 + 1 + 0.5, 300}, {March1 + 1 + 0.6, 10},
+        {March1 + 1 + 0.7, 20},  {March1 + 1 + 0.99, 600},   // 2 March: a restart after 300
     };
     for (const auto &[dt, energy] : readings) {
         THistoryData s;
