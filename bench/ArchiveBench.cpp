@@ -191,8 +191,7 @@ void WindowConnection(benchmark::State &State)
         QFile::copy(original, options.ArchiveLocation);
         auto window = std::make_unique<TFormMain>(options);
         State.ResumeTiming();
-        window->show();
-        QApplication::processEvents();
+        ShowConnected(*window);
         State.PauseTiming();
         loaded = window->FHistoryData.Count();
         window.reset();

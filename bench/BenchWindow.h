@@ -16,6 +16,9 @@ TStartupOptions BenchWindowOptions(const QString &DataDirectory, int RefreshInte
 // program's own unless a shorter one is given.
 std::unique_ptr<TFormMain> BenchWindow(const QString &DataDirectory, int RefreshIntervalMs = 1001);
 
+// Shows the window and lets it connect, as it does once it is on the screen.
+void ShowConnected(TFormMain &Window);
+
 // Records one figure for the benchmark program's summary that follows the benchmark table: the figure's name and
 // its value in milliseconds or megabytes.
 void RecordFigure(const std::string &Name, double Value);

@@ -28,6 +28,7 @@ class TScriptedDialogs : public TDialogs {
 public:
     explicit TScriptedDialogs(QString SavePath) : FSavePath(std::move(SavePath)) {}
     bool Confirm(const QString &) override { return true; }
+    int Choose(const QString &, const QStringList &) override { return 0; }
     void Information(const QString &) override {}
     void Warning(const QString &) override {}
     void Error(const QString &) override {}
@@ -83,7 +84,8 @@ TStartupOptions Options(const QTemporaryDir &DataDir)
 
 void Exchange(TFormMain &Window)
 {
-    Window.FormShow();   // connects as showing does, without painting
+    Window.FormShow();   // prepares and connects as showing does, without painting
+    Window.ConnectDevice();
     Window.timRefreshCurrentDataTimer();
     Window.btnGetStatusClick();
     Window.edtData->setText(QStringLiteral("20"));

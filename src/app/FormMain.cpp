@@ -1,6 +1,7 @@
 #include "app/FormMain.h"
 
 #include "app/ChartParts.h"
+#include "app/ProgressDlg.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <QWindow>
 #include <qcustomplot.h>
 
 #include <initializer_list>
@@ -39,6 +41,7 @@ const QString TechnicianWord = QStringLiteral("mondrel");
 const QString EngineeringWord = QStringLiteral("quintabok");
 
 constexpr int ExtendedHeight = 768;
+constexpr int ExposeWaitMs = 1000;
 constexpr qsizetype MaxLogLineLength = 4096;
 constexpr float ExtendedMaxStringPower = 700;
 
@@ -178,10 +181,53 @@ void TFormMain::BindHandlers()
         watched->installEventFilter(this);
 }
 
+// What waited for the heater's hold to end: device arrivals and removals first, then the boxes.
 void TFormMain::RunDeferredDeviceEvents()
 {
-    for (const std::function<void()> &event : std::exchange(FDeferredDeviceEvents, {}))
-        event();
+    for (const std::function<void()> &event : std::exchange(FDeferredDeviceEvents, {})) {
+        if (!FClosing)
+            event();
+    }
+    ShowWaitingBoxes();
+}
+
+void TFormMain::ShowBox(TBoxKind Kind, const QString &Text)
+{
+    const TBox box{Kind, Text};
+    if (FClosing || FOpenBox == box || std::find(FWaitingBoxes.begin(), FWaitingBoxes.end(), box) != FWaitingBoxes.end())
+        return;
+    FWaitingBoxes.push_back(box);
+    ShowWaitingBoxes();
+}
+
+// One box at a time, while no exchange holds the heater: a box's own message loop lets the polls
+// run, and their holds ending bring the next box only after this one is answered.
+void TFormMain::ShowWaitingBoxes()
+{
+    while (FHeld == 0 && !FClosing && !FOpenBox && !FWaitingBoxes.empty()) {
+        FOpenBox = FWaitingBoxes.front();
+        FWaitingBoxes.erase(FWaitingBoxes.begin());
+        const auto answered = qScopeGuard([this] { FOpenBox.reset(); });
+        switch (FOpenBox->Kind) {
+        case TBoxKind::Information:
+            FOptions.Dialogs->Information(FOpenBox->Text);
+            break;
+        case TBoxKind::Warning:
+            FOptions.Dialogs->Warning(FOpenBox->Text);
+            break;
+        case TBoxKind::Error:
+            FOptions.Dialogs->Error(FOpenBox->Text);
+            break;
+        }
+    }
+    if (FClosing)
+        FWaitingBoxes.clear();
+}
+
+void TFormMain::ResumePolling()
+{
+    if (!FClosing)
+        timRefreshCurrentData->start();
 }
 
 void TFormMain::BindChart()
@@ -206,12 +252,39 @@ void TFormMain::FormShow()
     TranslateUI();
     FHid->SetOnDeviceArrival(TFDeviceEvent(this, &TFormMain::GuardedDeviceEvent<&TFormMain::DeviceArrival>));
     FHid->SetOnDeviceRemoved(TFDeviceEvent(this, &TFormMain::GuardedDeviceEvent<&TFormMain::DeviceRemoved>));
-    ConnectDevice();
 }
 
+// The window goes on the screen before the heater is talked to: a slow heater's first read-out,
+// or a box at its end, must not keep it away. A window that is not exposed soon (started
+// minimised) connects all the same.
+void TFormMain::ConnectWhenExposed()
+{
+    FConnectPending = true;
+    if (windowHandle()->isExposed())
+        ConnectSoon();
+    QTimer::singleShot(ExposeWaitMs, this, [this] { ConnectSoon(); });
+}
+
+// Once the exposure has been painted.
+void TFormMain::ConnectSoon()
+{
+    if (std::exchange(FConnectPending, false) && !FClosing)
+        QMetaObject::invokeMethod(this, [this] {
+            Guarded([this] {
+                ConnectDevice();
+                ShowArchiveProblem();
+            });
+        }, Qt::QueuedConnection);
+}
+
+// Closing ends the program: the running exchange is cancelled, the heater is let go at once, the
+// timer stays off and no box shows.
 void TFormMain::FormClose()
 {
+    FClosing = true;
     timRefreshCurrentData->stop();
+    for (TdlgProgress *dialog : findChildren<TdlgProgress *>())
+        dialog->btnCancelClick();
     FHid->Close();
     FlushLiveSamples();
     WriteDueMeasurements();
@@ -247,6 +320,11 @@ bool TFormMain::ExtendedMode() const
 
 bool TFormMain::eventFilter(QObject *Watched, QEvent *Event)
 {
+    if (Event->type() == QEvent::Expose && Watched == windowHandle()) {
+        if (windowHandle()->isExposed())
+            ConnectSoon();
+        return false;
+    }
     if (Event->type() == QEvent::FocusIn) {
         if (EnteredByUser(static_cast<QFocusEvent *>(Event)->reason())) {
             if (Watched == edtDate || Watched == edtTime)
@@ -360,7 +438,10 @@ void TFormMain::showEvent(QShowEvent *Event)
     if (FShown)
         return;
     FShown = true;
+    windowHandle()->installEventFilter(this);
     Guarded([this] { FormShow(); });
+    if (FHid)
+        ConnectWhenExposed();
 }
 
 void TFormMain::closeEvent(QCloseEvent *Event)

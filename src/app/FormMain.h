@@ -6,6 +6,7 @@
 #include "app/StartupOptions.h"
 #include "archive/Archive.h"
 #include "core/Bytes.h"
+#include "exchange/HeaterExchange.h"
 #include "history/ChartData.h"
 #include "history/HistoryData.h"
 #include "hid/FHid.h"
@@ -47,6 +48,7 @@ class QSpinBox;
 class QTimeEdit;
 class QRubberBand;
 class QTimer;
+class QTranslator;
 class TChartTicker;
 class TdlgProgress;
 
@@ -260,6 +262,7 @@ public:
     // Languages.
     QString Translate(const QString &Text) const;
     void SetLanguage(TLanguage Language);
+    void TranslateToolkit();
     void TranslateUI();
     void lblSwitchLangClick();
     void lblSwitchLangMouseEnter(QLabel *Sender);
@@ -341,7 +344,7 @@ private:
     {
         ++FHeld;
         return qScopeGuard([this] {
-            if (--FHeld == 0 && !FDeferredDeviceEvents.empty())
+            if (--FHeld == 0 && (!FDeferredDeviceEvents.empty() || !FWaitingBoxes.empty()))
                 QMetaObject::invokeMethod(this, [this] { RunDeferredDeviceEvents(); }, Qt::QueuedConnection);
         });
     }
@@ -365,6 +368,27 @@ private:
     void LoadArchivedSamples();
     void UpdateArchiveKey(std::int32_t SerialNumber);
     void ShowArchivePlace();
+    void ShowArchiveProblem();
+    void EraseArchivedSamples();
+
+    // The boxes the window shows on its own: a box an exchange wants waits until the heater is
+    // no longer held, so that polls and the data log go on while it is open; a box with the
+    // same text as one open or waiting is not shown again; none once the window closes.
+    enum class TBoxKind { Information, Warning, Error };
+    struct TBox {
+        TBoxKind Kind;
+        QString Text;
+        bool operator==(const TBox &) const = default;
+    };
+    void ShowBox(TBoxKind Kind, const QString &Text);
+    void ShowWaitingBoxes();
+    // The refresh timer runs again after an exchange, unless the window is closing.
+    void ResumePolling();
+    // The first connection is made once the window is on the screen.
+    void ConnectWhenExposed();
+    void ConnectSoon();
+    TBlockEvents DialogEvents(TdlgProgress &Dialog);
+    void ReadDumpReplies(TdlgProgress &Dialog, int Count, const std::function<void(const TBytes &, int)> &Take);
 
     // Runs a handler so that no exception reaches the event loop: what it does not catch
     // itself is shown in an error box.
@@ -390,7 +414,13 @@ private:
     QTimer *FDeviceChangeBurst = nullptr;
     bool FArrivalInBurst = false;
     int FHeld = 0;   // exchanges in progress, each inside the one before
+    bool FClosing = false;   // the window was closed: nothing more starts, no box shows
+    bool FConnectPending = false;   // the first connection waits for the window's exposure
     std::vector<std::function<void()>> FDeferredDeviceEvents;
+    std::vector<TBox> FWaitingBoxes;
+    std::optional<TBox> FOpenBox;
+    // The connected heater's pace, learnt by its read-outs and dumps.
+    THeaterPace FPace;
     // Per string: a sweep ended and its measurement file is still to be written.
     std::array<bool, 3> FMeasureFileDue{};
     std::array<THistoryList, 3> FMeasSamples;
@@ -399,6 +429,7 @@ private:
     // Every sample seen, kept per heater; none while it cannot be used.
     std::unique_ptr<TArchive> FArchive;
     QString FArchiveKey;                          // the connected heater's key in it
+    QString FArchiveProblem;                      // why it could not be opened at start
     std::vector<THistoryData> FArchivePending;    // live readings not yet archived
     // The control that took the last left-button press, until its release.
     QPointer<QWidget> FPressedControl;
@@ -419,6 +450,7 @@ private:
     QPoint FZoomStart;
     bool FPanning = false;
     TKeyRange FPanStart;
+    std::unique_ptr<QTranslator> FToolkitTexts;
     // Controls whose text is a language key, with the key they show the text of.
     std::vector<TKeyText> FKeyTexts;
 };
@@ -429,7 +461,7 @@ void TFormMain::Guarded(F &&Handler)
     try {
         Handler();
     } catch (const std::exception &Error) {
-        FOptions.Dialogs->Error(QString::fromUtf8(Error.what()));
+        ShowBox(TBoxKind::Error, QString::fromUtf8(Error.what()));
     }
 }
 

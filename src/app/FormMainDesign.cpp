@@ -409,7 +409,7 @@ void TFormMain::DesignAboutPanel()
     lblDataFiles->setFixedHeight(17);
     lblDataFiles->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblArchive = new QLabel(pnlAbout);
-    lblArchive->setFixedHeight(17);
+    lblArchive->setFixedHeight(34);
     lblArchive->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Image1 = new QLabel(pnlAbout);
     Image1->setPixmap(QPixmap(QStringLiteral(":/images/Logo.png")));

@@ -32,3 +32,8 @@ void TdlgProgress::btnCancelClick()
 {
     Cancelled = true;
 }
+
+void TdlgProgress::reject()
+{
+    btnCancelClick();
+}

@@ -2,7 +2,8 @@
 
 // The progress dialog of long exchanges with the heater: modal to the main window, whose controls
 // would start another exchange while this one holds the heater, and Cancel only marks the
-// exchange as cancelled for its next pass.
+// exchange as cancelled for its next pass. It lives exactly as long as its exchange: Escape and
+// the title bar's close act as Cancel and leave it on screen until the exchange has ended.
 
 #include <QDialog>
 
@@ -20,4 +21,5 @@ public:
     bool Cancelled = false;
 
     void btnCancelClick();
+    void reject() override;
 };

@@ -37,6 +37,8 @@ public:
     virtual THistoryList EnergySamples(const QString &Serial, TDateTime From, TDateTime To) = 0;
     // The serial numbers that have samples, sorted.
     virtual QStringList Serials() = 0;
+    // Removes all the heater's samples, in one transaction.
+    virtual void Erase(const QString &Serial) = 0;
     // The file, or the database's URL without its password: for messages and the about panel.
     virtual QString Location() const = 0;
 };

@@ -20,6 +20,17 @@ void TSqlArchive::Store(const QString &Serial, std::span<const THistoryData> Sam
     });
 }
 
+void TSqlArchive::Erase(const QString &Serial)
+{
+    ArchiveStep(QStringLiteral("erase samples in"), FLocation, [&] {
+        TWriteTransaction transaction(*FConnection, FDialect.BeginWrite);
+        QSqlQuery erase = FConnection->Prepare(QStringLiteral("DELETE FROM samples WHERE serial = ?"));
+        erase.bindValue(0, Serial);
+        TSqlConnection::Exec(erase);
+        transaction.Commit();
+    });
+}
+
 namespace {
 
 qint64 HeldKey(TDateTime DT)

@@ -20,6 +20,7 @@ public:
     THistoryList Samples(const QString &Serial, TDateTime From, TDateTime To) override;
     THistoryList EnergySamples(const QString &Serial, TDateTime From, TDateTime To) override;
     QStringList Serials() override;
+    void Erase(const QString &Serial) override;
     QString Location() const override { return FLocation; }
 
 private:

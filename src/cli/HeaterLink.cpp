@@ -107,7 +107,7 @@ int THeaterLink::DownloadPage(bool Restart, int Blocks, THistoryList &History, T
 {
     return Exchange([&] {
         const bool answered = !ExchangeCommand(FHid, cmdHistory, Restart ? 0 : 1, FYield).Reply.empty();
-        return TransferHistory(FHid, Blocks, answered, CliMaxStringPower, TLocaleFormats(),
+        return TransferHistory(FHid, Blocks, answered, FPace, CliMaxStringPower, TLocaleFormats(),
                                {.Yield = FYield,
                                 .Cancelled = Cancelled,
                                 .Progress = Progress,

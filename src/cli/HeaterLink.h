@@ -69,6 +69,7 @@ private:
     TFHid &FHid;
     TFHidDevice FDevice;
     std::function<void()> FYield;
+    THeaterPace FPace;   // what the heater's read-outs showed of its pace
 };
 
 // Whether the heater in use answers; Absent and Refused while none is in use.

@@ -58,65 +58,97 @@ TCommandExchange ExchangeCommand(TFHid &Hid, std::uint8_t Command, std::int32_t 
 
 namespace {
 
-// The heater answers the command that started the transfer before it delivers a block: a reply
-// that missed the command's own wait is read here, so that it is never taken for a block.
-void AwaitCommandReply(TFHid &Hid, TSilenceWatch &Silence, const THistoryTransferEvents &Events)
+bool IsCancelled(const TBlockEvents &Events)
 {
-    while (!Silence.Lasted(TClock::now()) && !(Events.Cancelled && Events.Cancelled())) {
-        if (!Hid.Read(std::min(Silence.RemainingMs(TClock::now()), WaitSliceMs)).empty()) {
+    return Events.Cancelled && Events.Cancelled();
+}
+
+// Waits for one reply, in slices between which events are let through and Cancel is looked at,
+// until the silence has lasted. Returns the reply, or nothing.
+TBytes AwaitReply(TFHid &Hid, TSilenceWatch &Silence, const TBlockEvents &Events)
+{
+    while (!Silence.Lasted(TClock::now()) && !IsCancelled(Events)) {
+        TBytes reply = Hid.Read(std::min(Silence.RemainingMs(TClock::now()), WaitSliceMs));
+        if (!reply.empty()) {
             Silence.Heard(TClock::now());
-            return;
+            return reply;
         }
         Call(Events.Yield);
     }
+    return {};
 }
 
-}
-
-int TransferHistory(TFHid &Hid, int RequestCount, bool CommandAnswered, float MaxStringPower,
-                    const TLocaleFormats &Formats, const THistoryTransferEvents &Events)
+// The heater answers the command that started the transfer before it delivers a block: a reply
+// that missed the command's own wait is read here, so that it is never taken for a block. A
+// heater that answered no command before is not waited for again.
+void AwaitCommandReply(TFHid &Hid, bool CommandAnswered, TSilenceWatch &Silence, THeaterPace &Pace,
+                       const TBlockEvents &Events)
 {
-    Hid.SetBlockingMode(false);
-    TSilenceWatch silence(TClock::now());
-    if (!CommandAnswered)
-        AwaitCommandReply(Hid, silence, Events);
+    if (CommandAnswered || Pace.AnswersCommands == false) {
+        Pace.AnswersCommands = Pace.AnswersCommands.value_or(CommandAnswered);
+        return;
+    }
+    if (!AwaitReply(Hid, Silence, Events).empty())
+        Pace.AnswersCommands = true;
+    else if (!IsCancelled(Events))
+        Pace.AnswersCommands = false;
+}
+
+}
+
+int RequestBlocks(TFHid &Hid, int Wanted, TSilenceWatch &Silence, const TBlockEvents &Events,
+                  const std::function<bool(const TBytes &Reply, int Res)> &Take)
+{
     int received = 0;
-    int badRecords = 0;
     int unanswered = 0;
     int res = 0;
-    const auto keep = [&](const TBytes &Reply) {
-        ++received;
-        silence.Heard(TClock::now());
-        const THistoryBlock block = DecodeHistoryBlock(Reply, res, MaxStringPower, Formats);
-        if (Events.Block)
-            Events.Block(block);
-        return block.BadRecords;
-    };
-    while (received < RequestCount && !silence.Silent(TClock::now()) && badRecords <= MaxBadRecords
-           && !(Events.Cancelled && Events.Cancelled())) {
+    bool goOn = true;
+    while (goOn && received < Wanted && !Silence.Silent(TClock::now()) && !IsCancelled(Events)) {
         res = Hid.Write(BlockRequest());
         ++unanswered;
         Call(Events.Yield);
-        const TBytes reply = Hid.Read(silence.ReadWaitMs(TClock::now()));
+        const TBytes reply = Hid.Read(Silence.ReadWaitMs(TClock::now()));
         if (reply.empty()) {
-            silence.Missed();
+            Silence.Missed();
             continue;
         }
         --unanswered;
-        if (Events.Progress)
-            Events.Progress(static_cast<int>(received * 100LL / RequestCount));
-        badRecords += keep(reply);
+        Silence.Heard(TClock::now());
+        goOn = Take(reply, res);
+        ++received;
     }
     // The heater counts each block it answers with as delivered, and every pass wrote a request:
     // the replies still on their way are read before the device closes, or the next transfer
-    // would begin after blocks that never arrived. A heater silent for as long as a read-out's
-    // end takes has none on its way.
-    while (unanswered > 0 && !silence.Lasted(TClock::now())) {
-        const TBytes reply = Hid.Read(silence.RemainingMs(TClock::now()));
+    // would begin after blocks that never arrived. A heater silent for as long as its pace
+    // allows has none on its way; a user who cancelled waits for none.
+    for (; unanswered > 0; --unanswered) {
+        const TBytes reply = AwaitReply(Hid, Silence, Events);
         if (reply.empty())
-            continue;
-        --unanswered;
-        keep(reply);
+            break;
+        Take(reply, res);
     }
+    return received;
+}
+
+int TransferHistory(TFHid &Hid, int RequestCount, bool CommandAnswered, THeaterPace &Pace, float MaxStringPower,
+                    const TLocaleFormats &Formats, const THistoryTransferEvents &Events)
+{
+    Hid.SetBlockingMode(false);
+    TSilenceWatch silence(TClock::now(), Pace.Latency);
+    const TBlockEvents blockEvents{.Yield = Events.Yield, .Cancelled = Events.Cancelled};
+    AwaitCommandReply(Hid, CommandAnswered, silence, Pace, blockEvents);
+    int badRecords = 0;
+    int received = 0;
+    RequestBlocks(Hid, RequestCount, silence, blockEvents, [&](const TBytes &Reply, int Res) {
+        if (Events.Progress && received < RequestCount)
+            Events.Progress(static_cast<int>(received * 100LL / RequestCount));
+        ++received;
+        const THistoryBlock block = DecodeHistoryBlock(Reply, Res, MaxStringPower, Formats);
+        if (Events.Block)
+            Events.Block(block);
+        badRecords += block.BadRecords;
+        return badRecords <= MaxBadRecords;
+    });
+    Pace.Latency = silence.Latency();
     return received;
 }

@@ -4,8 +4,16 @@
 
 void TSilenceWatch::Heard(TClock::time_point Now)
 {
+    FLatency = std::max(FLatency.value_or(TClock::duration::zero()), Now - FLastHeard);
     FLastHeard = Now;
     FEmptyReads = 0;
+}
+
+TSilenceWatch::TClock::duration TSilenceWatch::Length() const
+{
+    if (!FLatency)
+        return Lasting;
+    return std::clamp<TClock::duration>(*FLatency * LatencyMultiple, ShortestLasting, Lasting);
 }
 
 bool TSilenceWatch::Silent(TClock::time_point Now) const
@@ -15,7 +23,7 @@ bool TSilenceWatch::Silent(TClock::time_point Now) const
 
 int TSilenceWatch::RemainingMs(TClock::time_point Now) const
 {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(Lasting - (Now - FLastHeard));
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(Length() - (Now - FLastHeard));
     return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
 }
 

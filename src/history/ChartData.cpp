@@ -290,7 +290,7 @@ TKeyRange ThisYearRange(TDateTime Now)
     return DayRange(first, first + date.daysInYear(), LastMillisecond);
 }
 
-std::optional<TDateTime> OldestCharted(const std::vector<THistoryData> &Samples)
+std::optional<TDateTime> OldestCharted(std::span<const THistoryData> Samples)
 {
     std::optional<TDateTime> oldest;
     for (const THistoryData &sample : Samples) {

@@ -14,6 +14,7 @@
 #include <array>
 #include <optional>
 #include <cstddef>
+#include <span>
 #include <vector>
 
 // The chart's bottom axis counts seconds since 1970-01-01 00:00 UTC. A date-time's wall-clock
@@ -120,7 +121,7 @@ TKeyRange ThisMonthRange(TDateTime Now);   // the first 00:00 to the last 23:59:
 TKeyRange ThisYearRange(TDateTime Now);    // 1 January 00:00 to 31 December 23:59:59.999
 // The time stamp of the oldest of the samples that the chart draws (2016 or later): a live
 // reading of a heater whose clock is unset is kept in the list but dated long before.
-std::optional<TDateTime> OldestCharted(const std::vector<THistoryData> &Samples);
+std::optional<TDateTime> OldestCharted(std::span<const THistoryData> Samples);
 // After a download: from midnight of the oldest sample's day to the present moment.
 TKeyRange DownloadedRange(TDateTime Oldest, TDateTime Now);
 

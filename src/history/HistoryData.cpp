@@ -17,21 +17,25 @@ int CompareHistoryData(const THistoryData &L, const THistoryData &R)
 void THistoryList::Clear()
 {
     FItems.clear();
+    FArchived.clear();
     ++FGeneration;
 }
 
 void THistoryList::Sort()
 {
-    ++FGeneration;
-    std::sort(FItems.begin(), FItems.end(), [](const THistoryData &L, const THistoryData &R) {
-        return CompareHistoryData(L, R) < 0;
-    });
+    Rearrange(false);
 }
 
-void THistoryList::SortUnique()
+void THistoryList::SortMerged()
+{
+    Rearrange(true);
+}
+
+void THistoryList::Rearrange(bool DropRedelivered)
 {
     ++FGeneration;
     // Each time stamp is worked out once: the comparisons of a sort would do it many times over.
+    // The order of equal time stamps is the order the samples were added in.
     std::vector<std::pair<long long, std::size_t>> order;
     order.reserve(FItems.size());
     for (std::size_t i = 0; i < FItems.size(); ++i) {
@@ -40,12 +44,25 @@ void THistoryList::SortUnique()
     }
     std::sort(order.begin(), order.end());
     std::vector<THistoryData> items;
+    std::vector<bool> archived;
     items.reserve(FItems.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        if (i + 1 == order.size() || order[i].first != order[i + 1].first)
-            items.push_back(FItems[order[i].second]);
+    archived.reserve(FItems.size());
+    for (std::size_t first = 0; first < order.size();) {
+        std::size_t last = first;
+        bool delivered = false;   // the heater delivered this millisecond
+        for (; last < order.size() && order[last].first == order[first].first; ++last)
+            delivered = delivered || !FArchived[order[last].second];
+        for (std::size_t i = first; i < last; ++i) {
+            const std::size_t index = order[i].second;
+            if (DropRedelivered && delivered && FArchived[index])
+                continue;
+            items.push_back(FItems[index]);
+            archived.push_back(FArchived[index]);
+        }
+        first = last;
     }
     FItems = std::move(items);
+    FArchived = std::move(archived);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "core/DateTime.h"
 
 #include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -39,13 +40,24 @@ public:
     explicit THistoryList(std::vector<THistoryData> Items) : FItems(std::move(Items)) {}
     int Count() const { return static_cast<int>(FItems.size()); }
     const THistoryData &Items(int Index) const { return FItems.at(static_cast<std::size_t>(Index)); }
-    void Add(const THistoryData &Sample) { FItems.push_back(Sample); }
+    void Add(const THistoryData &Sample)
+    {
+        FItems.push_back(Sample);
+        FArchived.push_back(false);
+    }
+    // Adds a sample read back from the archive: it gives way to the heater's own copy.
+    void AddArchived(const THistoryData &Sample)
+    {
+        FItems.push_back(Sample);
+        FArchived.push_back(true);
+    }
     void Sort();
-    // Sorts, and keeps the last added of samples whose time stamps fall on the same millisecond:
-    // the archive and the heater bring the same samples, each once in the list, as the heater has
-    // it now.
-    void SortUnique();
+    // Sorts, and drops each archived sample whose time stamp, to the millisecond, the heater
+    // delivered again: the list holds it once, as the heater has it now. Samples the heater
+    // delivered twice stay twice, and so do equal archived ones.
+    void SortMerged();
     void Clear();
+    std::span<const THistoryData> Samples() const { return FItems; }
     // Counts the changes other than appending (sorting, emptying): while it stays the same, the
     // samples held before are unchanged and new ones came at the end.
     int Generation() const { return FGeneration; }
@@ -54,7 +66,10 @@ public:
     std::vector<THistoryData>::const_iterator end() const { return FItems.end(); }
 
 private:
+    void Rearrange(bool DropRedelivered);
+
     std::vector<THistoryData> FItems;
+    std::vector<bool> FArchived;   // per sample: read back from the archive
     int FGeneration = 0;
 };
 

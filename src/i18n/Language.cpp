@@ -61,7 +61,7 @@ const std::vector<TLanguageEntry> &LanguageTable()
         {"sMsgTempBelow60ForLongPeriod",
          "Legionella risk! The water temperature was never above 60 ° C for a long time. It is recommended to periodically heat the water to over 60°C and then rinse thoroughly pipes and fittings for min. 5 minutes. Please observe the local legal regulations.",
          "Legionellengefahr! Die Wassertemperatur war für eine längere Zeit nie oberhalb 60°C. Es wird empfohlen, regelmässig das Wasser auf über 60°C zu heizen und die Leitungen und Armaturen damit min. 5 Minuten durchzuspülen. Beachten zudem Sie die lokalen gesetzlichen Vorschriften."},
-        {"sMsgNoMoreData", "No more data available.", "Keine weiteren Daten verfügbar."},
+        {"sMsgNoMoreData", "The heater holds no older data.", "Das Heizgerät hat keine älteren Daten gespeichert."},
         {"sInfo", "Info", "Info"},
         {"sWarning", "Warning", "Warnung"},
         {"sError", "Error", "Fehler"},
@@ -129,7 +129,21 @@ const std::vector<TLanguageEntry> &LanguageTable()
         // The range button of the current year, below the month's.
         {"sbtnThisYear", "Actual year", "Aktuelles Jahr"},
         // Where the archive of every sample is, on the about panel.
-        {"slblArchive", "Archive: %1", "Archiv: %1"},
+        {"slblArchive", "Archive: %1\nThe chart and the export include the connected heater's archived samples.",
+         "Archiv: %1\nDiagramm und Export enthalten die archivierten Messwerte des angeschlossenen Heizgeräts."},
+        // Clearing the history of a heater with samples in the archive: the heater's memory
+        // only, or its archived samples too (the key names the heater), or nothing.
+        {"sMsgClearHistoryArchive",
+         "Erase the history stored in the heater?\nThe archive keeps its copy of this heater's samples (%1) unless it is "
+         "erased too; the chart and the export show that copy again at the next connection.",
+         "Die im Heizgerät gespeicherte Historie löschen?\nDas Archiv behält seine Kopie der Messwerte dieses Heizgeräts "
+         "(%1), wenn sie nicht mitgelöscht wird; Diagramm und Export zeigen diese Kopie bei der nächsten Verbindung wieder."},
+        {"sbtnClearHeater", "Heater only", "Nur Heizgerät"},
+        {"sbtnClearHeaterAndArchive", "Heater and archive", "Heizgerät und Archiv"},
+        {"sbtnNo", "No", "Nein"},
+        // An archive that cannot be used at start, with the reason.
+        {"sMsgArchiveUnusable", "The archive cannot be used; samples are kept only as long as the heater holds them.\n\n%1",
+         "Das Archiv kann nicht benutzt werden; Messwerte bleiben nur so lange erhalten, wie das Heizgerät sie speichert.\n\n%1"},
         {"slblNoArchive", "Archive: not in use", "Archiv: nicht in Gebrauch"},
     };
     return table;

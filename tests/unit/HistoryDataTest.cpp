@@ -44,25 +44,37 @@ TEST(HistoryData, ListSortsByTimeAndCountsItsGenerations)
     EXPECT_GT(list.Generation(), sorted);
 }
 
-// The same sample from the archive and from the heater is kept once, the one added last, also
-// where the two time stamps differ below a millisecond.
-TEST(HistoryData, SortUniqueKeepsTheFirstSampleOfEachMillisecond)
+// An archived sample that the heater delivers again is kept once, as the heater has it, also where
+// the two time stamps differ below a millisecond; samples the heater delivered twice (a clock that
+// stands still) stay twice, as does an archived sample the heater did not deliver again.
+TEST(HistoryData, SortMergedDropsOnlyArchivedSamplesTheHeaterDeliveredAgain)
 {
     THistoryList list;
-    const std::pair<TDateTime, int> samples[] = {
-        {April7 + 0.5, 1}, {April7, 2}, {std::nextafter(April7 + 0.5, 1e9), 3}, {April7 + 0.2 / 86400000, 4},
-        {April7 + 1.0 / 86400, 5}};
-    for (const auto &[dt, energy] : samples) {
+    const struct {
+        TDateTime DT;
+        int Energy;
+        bool Archived;
+    } samples[] = {
+        {April7 + 0.5, 1, true},  {April7, 2, true},     {std::nextafter(April7 + 0.5, 1e9), 3, false},
+        {April7 + 0.2 / 86400000, 4, false}, {April7 + 1.0 / 86400, 5, false}, {April7 + 1.0 / 86400, 6, false},
+        {April7 + 0.7, 7, true},
+    };
+    for (const auto &s : samples) {
         THistoryData sample;
-        sample.DT = dt;
-        sample.Energy = energy;
-        list.Add(sample);
+        sample.DT = s.DT;
+        sample.Energy = s.Energy;
+        if (s.Archived)
+            list.AddArchived(sample);
+        else
+            list.Add(sample);
     }
-    list.SortUnique();
+    list.SortMerged();
     std::vector<int> kept;
     for (const THistoryData &sample : list)
         kept.push_back(sample.Energy);
-    EXPECT_EQ(kept, (std::vector<int>{4, 5, 3}));
+    EXPECT_EQ(kept, (std::vector<int>{4, 5, 6, 3, 7}));
+    list.SortMerged();   // the survivors keep what they were: nothing more goes
+    EXPECT_EQ(list.Count(), 5);
 }
 
 TEST(HistoryData, LegionellaWarningAfterAMonthBelowSixtyDegrees)

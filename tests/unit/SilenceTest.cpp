@@ -72,4 +72,31 @@ TEST(SilenceWatch, ReadsShareWhatIsLeftOfTheSilence)
     }
 }
 
+// Once the heater has answered, the silence that ends a read-out is a few times the longest wait
+// for a reply seen, never below its floor nor above the second a heater not yet heard gets.
+TEST(SilenceWatch, LengthFollowsTheLatencySeen)
+{
+    const struct {
+        std::optional<std::chrono::milliseconds> Before;
+        std::chrono::milliseconds Gap;   // from the start to the first reply
+        std::chrono::milliseconds Length;
+    } cases[] = {
+        {std::nullopt, 0ms, 50ms},    // an answer at once
+        {std::nullopt, 20ms, 100ms},  // 20 ms late
+        {std::nullopt, 60ms, 300ms},
+        {std::nullopt, 400ms, 1000ms},
+        {30ms, 2ms, 150ms},           // the latency of earlier read-outs counts
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Gap.count() << " ms");
+        TSilenceWatch watch(Start, c.Before);
+        watch.Heard(Start + c.Gap);
+        EXPECT_EQ(watch.Length(), c.Length);
+        watch.Missed();
+        EXPECT_EQ(watch.RemainingMs(Start + c.Gap), c.Length.count());
+    }
+    EXPECT_EQ(TSilenceWatch(Start).Length(), 1000ms);
+    EXPECT_EQ(TSilenceWatch(Start, 30ms).Length(), 150ms);
+}
+
 }

@@ -50,8 +50,8 @@ protected:
 };
 
 // The heater's memory moved on between two connections: the second window holds both read-outs,
-// each time stamp once, sorted, in the chart and the export; its time axis spans what the heater
-// delivered this time, and "Load more Data" still says when the heater has nothing older.
+// each time stamp once, sorted, in the chart and the export; its time axis starts at the list's
+// first sample, and "Load more Data" still says when the heater has nothing older.
 TEST_F(ArchiveWindowTest, ConnectionHoldsTheArchivedAndTheDownloadedSamplesOnce)
 {
     Now = QDateTime(QDate(2017, 4, 20), QTime(12, 0));
@@ -66,7 +66,7 @@ TEST_F(ArchiveWindowTest, ConnectionHoldsTheArchivedAndTheDownloadedSamplesOnce)
     EXPECT_EQ(std::set<TDateTime>(times.begin(), times.end()).size(), times.size());
     EXPECT_DOUBLE_EQ(times.front(), April7 + 0.5 - 99 / 24.0);
     EXPECT_EQ(w->FChart->Count(), 200U);
-    EXPECT_DOUBLE_EQ(w->chartHistory->xAxis->range().lower, ChartKey(std::trunc(April7 + 10.5 - 99 / 24.0)));
+    EXPECT_DOUBLE_EQ(w->chartHistory->xAxis->range().lower, ChartKey(std::trunc(April7 + 0.5 - 99 / 24.0)));
 
     Dialogs->SavePath = QDir(DataDir.path()).filePath(QStringLiteral("export.csv"));
     w->btnExportHistory->click();
@@ -75,14 +75,47 @@ TEST_F(ArchiveWindowTest, ConnectionHoldsTheArchivedAndTheDownloadedSamplesOnce)
     EXPECT_EQ(csv.readAll().count("\r\n"), 2 + 200);
 
     w->btnLoadMoreData->click();
-    EXPECT_EQ(Dialogs->Informations, QStringList{QStringLiteral("No more data available.")});
+    EXPECT_EQ(Dialogs->Informations, QStringList{QStringLiteral("The heater holds no older data.")});
     EXPECT_EQ(w->FHistoryData.Count(), 200);
 
-    // Clearing empties the heater and the list; the archive keeps its copy.
-    Dialogs->Answers = {true};
+}
+
+// Clearing asks what becomes of the heater's archived samples: No (the default) erases nothing,
+// "Heater only" leaves the archive's copy to come back at the next connection, "Heater and
+// archive" erases that copy too, and only this heater's.
+TEST_F(ArchiveWindowTest, ClearingAsksWhetherTheArchivedCopyGoesToo)
+{
+    const QString key = QStringLiteral("1709-0634");
+    OpenArchive(ArchiveFile())->Store(QStringLiteral("1801-0001"), std::vector<THistoryData>(1));
+    Store(HourlyBefore(April7 + 0.5, 100));
+    auto w = Connected();
+    const auto archived = [&] { return OpenArchive(ArchiveFile())->Samples(key, 0, 1e6).Count(); };
+    ASSERT_EQ(archived(), 100);
+
+    w->btnClearHistory->click();   // No
+    ASSERT_EQ(Dialogs->Choices.size(), 1);
+    EXPECT_TRUE(Dialogs->Choices.first().contains(key));
+    EXPECT_EQ(Dialogs->ChoiceAnswers.first(),
+              (QStringList{QStringLiteral("Heater only"), QStringLiteral("Heater and archive"), QStringLiteral("No")}));
+    EXPECT_EQ(heatersim_history_count(), 100);
+    EXPECT_EQ(w->FHistoryData.Count(), 100);
+
+    Dialogs->Chosen = 0;
     w->btnClearHistory->click();
+    EXPECT_EQ(heatersim_history_count(), 0);
     EXPECT_EQ(w->FHistoryData.Count(), 0);
-    EXPECT_EQ(OpenArchive(ArchiveFile())->Samples(QStringLiteral("1709-0634"), 0, 1e6).Count(), 200);
+    EXPECT_EQ(archived(), 100);
+    w.reset();
+    w = Connected();
+    EXPECT_EQ(w->FHistoryData.Count(), 100);   // back from the archive
+
+    Dialogs->Chosen = 1;
+    w->btnClearHistory->click();
+    EXPECT_EQ(archived(), 0);
+    EXPECT_EQ(OpenArchive(ArchiveFile())->Serials(), QStringList{QStringLiteral("1801-0001")});
+    w.reset();
+    w = Connected();
+    EXPECT_EQ(w->FHistoryData.Count(), 0);
 }
 
 // Live readings of the extended modes are archived in batches, the last one when the window closes.
@@ -114,6 +147,7 @@ TEST_F(ArchiveWindowTest, ArchiveThatCannotBeOpenedIsSaidAndTheWindowWorksOn)
     Store(HourlyBefore(April7 + 0.5, 8));
     auto w = Connected();
     ASSERT_EQ(Dialogs->Warnings.size(), 1);
+    EXPECT_TRUE(Dialogs->Warnings.first().startsWith(QStringLiteral("The archive cannot be used")));
     EXPECT_TRUE(Dialogs->Warnings.first().contains(ArchiveFile())) << Dialogs->Warnings.first().toStdString();
     EXPECT_EQ(w->FHistoryData.Count(), 8);
     EXPECT_EQ(w->lblArchive->text(), QStringLiteral("Archive: not in use"));

@@ -96,7 +96,7 @@ TEST_F(HistoryDownloadTest, LoadMoreSaysSoWhenNothingOlderCame)
     auto w = Connected();
     ASSERT_EQ(w->FHistoryData.Count(), 6);
     w->btnLoadMoreData->click();
-    EXPECT_EQ(Dialogs->Informations, QStringList{QStringLiteral("No more data available.")});
+    EXPECT_EQ(Dialogs->Informations, QStringList{QStringLiteral("The heater holds no older data.")});
     EXPECT_EQ(WrittenReports().at(static_cast<std::size_t>(heatersim_written_count() - 1001)),
               Sent({0x00, 0x02, 0x00, 0x00, 0x00, 0x01}));
 }
@@ -108,7 +108,7 @@ TEST_F(HistoryDownloadTest, CancelKeepsSortsAndChartsWhatArrived)
     auto w = MakeWindow({QStringLiteral("mondrel")});
     TDuringExchange cancel([] { return BlockRequests() >= 10 && OpenProgressDialog(); },
                            [] { OpenProgressDialog()->btnCancel->click(); });
-    w->show();
+    Show(*w);
     EXPECT_GE(w->FHistoryData.Count(), 40);
     EXPECT_LT(w->FHistoryData.Count(), 400);
     const std::vector<TDateTime> times = Times(w->FHistoryData);
@@ -123,7 +123,7 @@ TEST_F(HistoryDownloadTest, RemovalDuringTheDownloadLogsItAndKeepsWhatArrived)
     heatersim_plug_heater(HeaterPath, L"V1.10");
     auto w = MakeWindow({QStringLiteral("mondrel")});
     TDuringExchange unplug([] { return BlockRequests() >= 10; }, [] { heatersim_unplug(HeaterPath); });
-    w->show();
+    Show(*w);
     EXPECT_GE(w->FHistoryData.Count(), 36);
     EXPECT_LT(w->FHistoryData.Count(), 400);
     EXPECT_TRUE(LogLines(*w).filter(QStringLiteral("Error: ")).size() >= 1);
@@ -243,5 +243,5 @@ TEST_F(HistoryDownloadTest, LiveReadingsOfAnUnsetClockNeitherEndLoadingNorStretc
     EXPECT_DOUBLE_EQ(w->chartHistory->xAxis->range().lower, ChartKey(std::trunc(oldest)));
 
     w->btnLoadMoreData->click();   // now the heater has nothing older
-    EXPECT_EQ(Dialogs->Informations, QStringList{QStringLiteral("No more data available.")});
+    EXPECT_EQ(Dialogs->Informations, QStringList{QStringLiteral("The heater holds no older data.")});
 }

@@ -135,7 +135,7 @@ TEST_F(StatusDisplayTest, GermanLanguageAndLocale)
     heatersim_set_status(&status);
     heatersim_plug_heater(HeaterPath, L"V1.10");
     TFormMain w(options);
-    w.show();
+    WindowTest::Show(w);
     EXPECT_EQ(w.lblError->text(), QStringLiteral("Fehler 201: Spannung Strang 1 zu hoch (U1 > 50V)"));
     EXPECT_EQ(w.lblEnergy->text(), QStringLiteral("12.345Wh"));
     EXPECT_EQ(w.lblTWater->text(), QStringLiteral("45°C"));

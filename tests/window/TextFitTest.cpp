@@ -121,7 +121,7 @@ TEST_F(TextFitTest, EveryTextFitsItsControlInEveryModeAndLanguage)
         auto w = MakeWindow(mode);
         TTexts texts;
         texts.AddCurrent(*w);  // the designed texts
-        w->show();
+        Show(*w);
         const auto dialog = w->CreateProgressDialog();
         for (TLanguage language : {TLanguage::English, TLanguage::German}) {
             w->SetLanguage(language);

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -33,18 +34,36 @@ public:
         Answers.pop_front();
         return answer;
     }
-    void Information(const QString &Text) override { Informations << Text; }
-    void Warning(const QString &Text) override { Warnings << Text; }
-    void Error(const QString &Text) override { Errors << Text; }
+    int Choose(const QString &Text, const QStringList &Answers) override
+    {
+        Choices << Text;
+        ChoiceAnswers << Answers;
+        return Chosen < 0 ? static_cast<int>(Answers.size()) - 1 : Chosen;
+    }
+    void Information(const QString &Text) override { Shown(Informations, Text); }
+    void Warning(const QString &Text) override { Shown(Warnings, Text); }
+    void Error(const QString &Text) override { Shown(Errors, Text); }
     QString SaveFile(const QString &, const QString &, const QString &FileName) override
     {
         SaveRequests << FileName;
         return SavePath;
     }
 
+    // Runs while a box is open, as a user's actions would.
+    std::function<void(const QString &Text)> WhileOpen;
     std::deque<bool> Answers;
+    int Chosen = -1;   // the answer Choose gives; the last (the default) when negative
     QString SavePath;
-    QStringList Confirmations, Informations, Warnings, Errors, SaveRequests;
+    QList<QStringList> ChoiceAnswers;
+    QStringList Choices, Confirmations, Informations, Warnings, Errors, SaveRequests;
+
+private:
+    void Shown(QStringList &Boxes, const QString &Text)
+    {
+        Boxes << Text;
+        if (WhileOpen)
+            WhileOpen(Text);
+    }
 };
 
 // The arguments of the three operating modes: owner, technician, engineering.
@@ -70,7 +89,8 @@ protected:
         options.Arguments = Arguments;
         options.HidLibraryFile = QStringLiteral(HEATERSIM_FILE);
         options.DataDirectory = DataDir.path();
-        options.ArchiveLocation = QDir(DataDir.path()).filePath(QStringLiteral("Archive.sqlite"));
+        if (Archived)
+            options.ArchiveLocation = QDir(DataDir.path()).filePath(QStringLiteral("Archive.sqlite"));
         options.Dialogs = Dialogs;
         options.Now = [this] { return Now; };
         options.Locale = TLocaleFormats{};
@@ -87,8 +107,26 @@ protected:
     std::unique_ptr<TFormMain> ShownWindow(const QStringList &Arguments = {})
     {
         auto window = MakeWindow(Arguments);
-        window->show();
+        Show(*window);
         return window;
+    }
+
+    // Shows the window and lets it connect, as it does once it is on the screen.
+    static void Show(TFormMain &Window)
+    {
+        Window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&Window));
+        Settle();
+    }
+
+    // Runs what the window queued: its first connection once exposed, the boxes that waited for
+    // the heater's hold to end.
+    static void Settle()
+    {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
     }
 
     // The engineering mode connected to the heater at /dev/hidraw-heater0, with nothing yet in
@@ -111,6 +149,7 @@ protected:
     std::shared_ptr<TFakeDialogs> Dialogs = std::make_shared<TFakeDialogs>();
     QDateTime Now{QDate(2017, 3, 30), QTime(10, 0)};
     QString LanguageId = QStringLiteral("en");
+    bool Archived = true;   // the window keeps an archive in its data directory
 };
 
 // Runs Action in an exchange's message processing once Condition holds.

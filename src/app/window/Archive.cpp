@@ -34,7 +34,26 @@ void TFormMain::OpenSampleArchive()
         FArchive = OpenArchive(FOptions.ArchiveLocation);
     } catch (const std::exception &Error) {
         LogError(Error);
-        FOptions.Dialogs->Warning(QString::fromUtf8(Error.what()));
+        FArchiveProblem = QString::fromUtf8(Error.what());
+    }
+}
+
+// Said once the window is on the screen and the heater connected, in the window's language.
+void TFormMain::ShowArchiveProblem()
+{
+    if (!FArchiveProblem.isEmpty())
+        ShowBox(TBoxKind::Warning, Translate(QStringLiteral("sMsgArchiveUnusable")).arg(FArchiveProblem));
+}
+
+// The connected heater's samples leave the archive, those waiting to be stored with them.
+void TFormMain::EraseArchivedSamples()
+{
+    FArchivePending.clear();
+    try {
+        FArchive->Erase(FArchiveKey);
+    } catch (const std::exception &Error) {
+        LogError(Error);
+        ShowBox(TBoxKind::Error, QString::fromUtf8(Error.what()));
     }
 }
 
@@ -80,7 +99,7 @@ void TFormMain::LoadArchivedSamples()
     try {
         const THistoryList archived = FArchive->Samples(FArchiveKey, FirstArchiveTime, LastArchiveTime);
         for (const THistoryData &sample : archived)
-            FHistoryData.Add(sample);
+            FHistoryData.AddArchived(sample);
     } catch (const std::exception &Error) {
         LogError(Error);
         FArchive.reset();

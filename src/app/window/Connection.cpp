@@ -26,7 +26,7 @@ void TFormMain::ConnectDevice()
     const auto hold = HoldHeater();
     bool refused = false;
     for (const TFHidDevice &device : FHid->Enumerate(0, 0)) {
-        if (!IsHeater(device))
+        if (!IsHeater(device) || FClosing)
             continue;
         // A heater this user may not open stays unused: the panel says why, the log as ever.
         if (DeviceAccessDenied(device.DevicePath)) {
@@ -35,6 +35,7 @@ void TFormMain::ConnectDevice()
             continue;
         }
         FMyHidDev = device;
+        FPace = {};
         try {
             pnlNotConnected->hide();
             lblFWVer->setText(device.SerialNumber);
@@ -43,7 +44,7 @@ void TFormMain::ConnectDevice()
             EmptyHistoryList();
             LoadArchivedSamples();
             GetHistoryData(300, true);
-            timRefreshCurrentData->start();
+            ResumePolling();
         } catch (const std::exception &Error) {
             LogError(Error);
         }
@@ -110,7 +111,7 @@ void TFormMain::DeviceChangeBurstEnded()
     QThread::msleep(ArrivalWaitMs);
     QCoreApplication::processEvents();
     QThread::msleep(ArrivalWaitMs);
-    if (FMyHidDev.DevicePath.isEmpty())
+    if (FMyHidDev.DevicePath.isEmpty() && !FClosing)
         ConnectDevice();
 }
 

@@ -2,12 +2,12 @@
 
 #include "app/FormMain.h"
 #include "app/ProgressDlg.h"
+#include "exchange/HeaterExchange.h"
 #include "core/IntegerText.h"
 #include "protocol/Commands.h"
 #include "protocol/Encodings.h"
 #include "protocol/MemoryRows.h"
 
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScopeGuard>
@@ -40,7 +40,7 @@ void TFormMain::RunDump(const std::function<void(TdlgProgress &)> &Dump)
         EndLogBatch();
         FHid->Close();
         dialog.reset();
-        timRefreshCurrentData->start();
+        ResumePolling();
     });
     try {
         ShowTransferProgress(*dialog);
@@ -50,27 +50,38 @@ void TFormMain::RunDump(const std::function<void(TdlgProgress &)> &Dump)
     }
 }
 
+// A dump's replies are read until Count came, the heater fell silent or the user cancelled; a
+// heater that stopped answering ends the dump with a line that says so.
+void TFormMain::ReadDumpReplies(TdlgProgress &Dialog, int Count, const std::function<void(const TBytes &, int)> &Take)
+{
+    FHid->SetBlockingMode(false);
+    TSilenceWatch silence(TSilenceWatch::TClock::now(), FPace.Latency);
+    int done = 0;
+    RequestBlocks(*FHid, Count, silence, DialogEvents(Dialog), [&](const TBytes &Reply, int Res) {
+        if (done == Count)
+            return false;
+        Take(Reply, Res);
+        SetProgress(Dialog, done++, Count);
+        return true;
+    });
+    FPace.Latency = silence.Latency();
+    if (done < Count && !Dialog.Cancelled)
+        LogLine(QStringLiteral("No reply: the heater fell silent after %1 of %2").arg(done).arg(Count));
+}
+
 void TFormMain::btnReadMemClick()
 {
     RunDump([this](TdlgProgress &Dialog) {
         std::int32_t address = StrToIntDef(edtAddr->text(), DefaultAddress);
         const std::int32_t count = StrToIntDef(edtData->text(), DefaultCount);
-        int res = FHid->Write(MemoryReadRequest(address, count));
+        const int res = FHid->Write(MemoryReadRequest(address, count));
         LogLine(QStringLiteral("Get Data @%1 (%2):  res=%3").arg(HexAddress(address)).arg(count).arg(res));
         LogLine(QStringLiteral("Ready: ") + BytesToHex(FHid->Read(ReadyWaitMs)));
-        FHid->SetBlockingMode(false);
         BeginLogBatch();
-        for (int remaining = count; remaining > 0 && !Dialog.Cancelled;) {
-            res = FHid->Write(BlockRequest());
-            QCoreApplication::processEvents();
-            const TBytes reply = FHid->Read();
-            if (reply.empty())
-                continue;
-            for (const QString &line : MemoryRowLines(reply, address, res, FOptions.Locale))
+        ReadDumpReplies(Dialog, count, [&](const TBytes &Reply, int Res) {
+            for (const QString &line : MemoryRowLines(Reply, address, Res, FOptions.Locale))
                 LogLine(line);
-            SetProgress(Dialog, count - remaining, count);
-            --remaining;
-        }
+        });
     });
 }
 
@@ -82,17 +93,9 @@ void TFormMain::btnGetFlashTableClick()
         timRefreshCurrentData->stop();
         LogLine(QStringLiteral("Get FTable: %1").arg(FlashTableReplies));
         LogLine(QStringLiteral("Ready: ") + BytesToHex(FHid->Read(ReadyWaitMs)));
-        FHid->SetBlockingMode(false);
-        for (int remaining = FlashTableReplies; remaining > 0 && !Dialog.Cancelled;) {
-            const int res = FHid->Write(BlockRequest());
-            QCoreApplication::processEvents();
-            const TBytes reply = FHid->Read();
-            if (reply.empty())
-                continue;
-            SetProgress(Dialog, FlashTableReplies - remaining, FlashTableReplies);
-            --remaining;
-            LogLine(QStringLiteral("Data: %1 res=%2").arg(BytesToHex(reply)).arg(res));
-        }
+        ReadDumpReplies(Dialog, FlashTableReplies, [this](const TBytes &Reply, int Res) {
+            LogLine(QStringLiteral("Data: %1 res=%2").arg(BytesToHex(Reply)).arg(Res));
+        });
     });
 }
 

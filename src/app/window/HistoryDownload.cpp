@@ -31,7 +31,7 @@ void TFormMain::GetHistoryData(int RequestCount, bool Restart)
             EndLogBatch();
             FHid->Close();
             dialog.reset();
-            timRefreshCurrentData->start();
+            ResumePolling();
         });
         try {
             DownloadHistory(*dialog, RequestCount, Restart);
@@ -40,7 +40,8 @@ void TFormMain::GetHistoryData(int RequestCount, bool Restart)
         }
     }
     if (LegionellaWarning(FHistoryData))
-        FOptions.Dialogs->Warning(Translate(QStringLiteral("sMsgTempBelow60ForLongPeriod")));
+        ShowBox(TBoxKind::Warning, Translate(QStringLiteral("sMsgTempBelow60ForLongPeriod")));
+    ShowWaitingBoxes();
 }
 
 void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Restart)
@@ -51,28 +52,35 @@ void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Res
     const bool answered = !SetRequest(cmdHistory, Restart ? 0 : 1).empty();
     timRefreshCurrentData->stop();
     std::vector<THistoryData> delivered;   // this page's samples
-    TransferHistory(*FHid, RequestCount, answered, MaxStringPower, FOptions.Locale,
-                    {.Yield = [] { QCoreApplication::processEvents(); },
-                     .Cancelled = [&Dialog] { return Dialog.Cancelled; },
+    // What came is archived also when an error or a removal breaks the read-out off.
+    const auto archive = qScopeGuard([&] { ArchiveSamples(delivered); });
+    const TBlockEvents events = DialogEvents(Dialog);
+    TransferHistory(*FHid, RequestCount, answered, FPace, MaxStringPower, FOptions.Locale,
+                    {.Yield = events.Yield,
+                     .Cancelled = events.Cancelled,
                      .Progress = [&Dialog](int Percent) { Dialog.ProgressBar1->setValue(Percent); },
                      .Block = [&](const THistoryBlock &Block) {
                          KeepHistoryBlock(Block);
                          delivered.insert(delivered.end(), Block.Samples.begin(), Block.Samples.end());
                      }});
-    ArchiveSamples(delivered);
 
-    // Only what the heater delivered and the chart draws counts as older: neither an archived
-    // sample nor a live reading dated 1970 is history of this read-out.
+    // Whether the heater has older data depends only on what it delivered: neither an archived
+    // sample nor a live reading dated 1970 is history of its read-outs.
     const std::optional<TDateTime> before = FOldestDelivered;
     if (const std::optional<TDateTime> oldest = OldestCharted(delivered); oldest && (!before || *oldest < *before))
         FOldestDelivered = oldest;
-    FHistoryData.SortUnique();
+    FHistoryData.SortMerged();
     if (FHistoryData.Count() > 1) {
         if (before && before == FOldestDelivered)
-            FOptions.Dialogs->Information(Translate(QStringLiteral("sMsgNoMoreData")));
-        if (FOldestDelivered)
-            SetBottomRange(DownloadedRange(*FOldestDelivered, DateTimeFromQt(FOptions.Now())));
+            ShowBox(TBoxKind::Information, Translate(QStringLiteral("sMsgNoMoreData")));
+        if (const std::optional<TDateTime> first = OldestCharted(FHistoryData.Samples()))
+            SetBottomRange(DownloadedRange(*first, DateTimeFromQt(FOptions.Now())));
     }
+}
+
+TBlockEvents TFormMain::DialogEvents(TdlgProgress &Dialog)
+{
+    return {.Yield = [] { QCoreApplication::processEvents(); }, .Cancelled = [&Dialog] { return Dialog.Cancelled; }};
 }
 
 void TFormMain::KeepHistoryBlock(const THistoryBlock &Block)

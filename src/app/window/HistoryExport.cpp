@@ -31,11 +31,25 @@ void TFormMain::btnExportHistoryClick()
         WriteHistoryCsv(fileName, FHistoryData);
 }
 
+// The heater's memory is erased after a Yes. Where the archive holds samples of this heater, which
+// would come back at the next connection, the question offers to erase them too.
 void TFormMain::btnClearHistoryClick()
 {
-    if (!FOptions.Dialogs->Confirm(Translate(QStringLiteral("sMsgAreYouSure"))))
+    enum { HeaterOnly, HeaterAndArchive, No };
+    int answer = HeaterOnly;
+    if (FArchive && !FArchiveKey.isEmpty()) {
+        answer = FOptions.Dialogs->Choose(Translate(QStringLiteral("sMsgClearHistoryArchive")).arg(FArchiveKey),
+                                          {Translate(QStringLiteral("sbtnClearHeater")),
+                                           Translate(QStringLiteral("sbtnClearHeaterAndArchive")),
+                                           Translate(QStringLiteral("sbtnNo"))});
+    } else if (!FOptions.Dialogs->Confirm(Translate(QStringLiteral("sMsgAreYouSure")))) {
+        answer = No;
+    }
+    if (answer == No)
         return;
     SetRequest(cmdEraseSector, HistorySector);
+    if (answer == HeaterAndArchive)
+        EraseArchivedSamples();
     EmptyHistoryList();
     UpdateHistoryChart();
 }

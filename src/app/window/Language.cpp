@@ -3,6 +3,9 @@
 #include "app/FormMain.h"
 #include "app/ProgressDlg.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
@@ -20,10 +23,23 @@ QString TFormMain::Translate(const QString &Text) const
 void TFormMain::SetLanguage(TLanguage Language)
 {
     FLanguage = Language;
+    TranslateToolkit();
     lblSwitchLang->setText(SwitchLabelText(Language));
     std::erase_if(FKeyTexts, [](const TKeyText &Item) { return Item.Control.isNull(); });
     for (const TKeyText &item : FKeyTexts)
         ApplyKeyText(item.Control, item.Key);
+}
+
+// The toolkit's own texts, such as the buttons of message boxes, follow the language: German from
+// the toolkit's translations where they are installed, else its English.
+void TFormMain::TranslateToolkit()
+{
+    if (!FToolkitTexts)
+        FToolkitTexts = std::make_unique<QTranslator>();
+    QCoreApplication::removeTranslator(FToolkitTexts.get());
+    if (FLanguage == TLanguage::German
+        && FToolkitTexts->load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(FToolkitTexts.get());
 }
 
 void TFormMain::ApplyKeyText(QWidget *Control, const QString &Key) const

@@ -16,7 +16,7 @@ TBytes TFormMain::SetRequest(std::uint8_t Command, std::int32_t Value)
     const auto cleanUp = qScopeGuard([this, wasInactive] {
         if (wasInactive)
             FHid->Close();
-        timRefreshCurrentData->start();
+        ResumePolling();
     });
     TBytes reply;
     try {
