@@ -213,7 +213,7 @@ public:
         : FUhid(uhid), FIdentity(std::move(identity)), FInputLength(options.inputLength)
     {
         if (!options.record.empty()) {
-            FRecord = std::fopen(options.record.c_str(), "a");
+            FRecord = std::fopen(options.record.c_str(), "w");
             if (FRecord == nullptr) {
                 throw std::runtime_error("cannot open " + options.record + ": " + std::strerror(errno));
             }

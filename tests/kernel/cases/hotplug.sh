@@ -4,7 +4,7 @@ start_heater --scenario /opt/helvane/cases/heater.scenario
 helvane-cli watch >/tmp/watch.out 2>/tmp/watch.err &
 watch_pid=$!
 wait_for /tmp/watch.err 'Heater 1709-0634 answers (firmware V1.10).'
-wait_for /tmp/watch.out '1709-0634'
+wait_for /tmp/watch.out 'Helvane (1709- 634): 7 Apr 2017 02:00:00, Tsoll=60°C'
 unplug
 wait_for /tmp/watch.err 'No heater found: connect the heater by USB. Waiting for it.'
 plug

@@ -1,10 +1,10 @@
-# The window connects at start and downloads, polls, follows an unplug in the middle of a
+# The window in the technician mode, which keeps the data log, connects at start and downloads, polls, follows an unplug in the middle of a
 # download and the replug, all through udev's monitor. The heater answers 20 ms late, so that a
 # download lasts long enough to be cut.
 begin window
 start_heater --scenario /opt/helvane/cases/heater.scenario --latency 20 --record /tmp/written
 export HELVANE_ARCHIVE=/tmp/window.sqlite QT_LOGGING_RULES='helvane.hotplug.info=true'
-helvane >/tmp/window.out 2>/tmp/window.err &
+helvane mondrel >/tmp/window.out 2>/tmp/window.err &
 window_pid=$!
 
 # A history read-out begins afresh with command 2, value 0; each block is asked for with 16.
