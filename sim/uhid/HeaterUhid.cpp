@@ -213,7 +213,9 @@ public:
         : FUhid(uhid), FIdentity(std::move(identity)), FInputLength(options.inputLength)
     {
         if (!options.record.empty()) {
-            FRecord = std::fopen(options.record.c_str(), "w");
+            // Emptied at start; appended to, so that a reader may empty it again between checks.
+            const int file = open(options.record.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0644);
+            FRecord = file >= 0 ? fdopen(file, "a") : nullptr;
             if (FRecord == nullptr) {
                 throw std::runtime_error("cannot open " + options.record + ": " + std::strerror(errno));
             }
