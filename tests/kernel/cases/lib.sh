@@ -39,14 +39,25 @@ stop_heater() {
 unplug() { kill -USR1 "$heater_pid"; wait_for_node absent || fail "the heater's node stayed after the unplug"; }
 plug() { kill -USR2 "$heater_pid"; wait_for_node present || fail "no node after the plug"; }
 
+# The heater's hidraw node, /dev/hidrawN; nothing while it is unplugged. Other HID devices, such
+# as an emulated USB keyboard, may have nodes of their own.
+heater_node() {
+  local node
+  for node in /sys/class/hidraw/*; do
+    case $(readlink -f "$node") in
+      */0003:1FC9:8156.*) echo "/dev/${node##*/}" ;;
+    esac
+  done
+}
+
 # Waits up to 10 s for the heater's hidraw node to be there (present) or gone (absent), with
 # udev done with it.
 wait_for_node() {
   local tries=0
   while [ $tries -lt 100 ]; do
     udevadm settle
-    if [ "$1" = present ] && ls /dev/hidraw* >/dev/null 2>&1; then return 0; fi
-    if [ "$1" = absent ] && ! ls /dev/hidraw* >/dev/null 2>&1; then return 0; fi
+    if [ "$1" = present ] && [ -n "$(heater_node)" ] && [ -e "$(heater_node)" ]; then return 0; fi
+    if [ "$1" = absent ] && [ -z "$(heater_node)" ]; then return 0; fi
     tries=$((tries + 1))
     sleep 0.1
   done

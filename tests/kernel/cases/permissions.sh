@@ -2,7 +2,7 @@
 # anyone else gets the message that names the rule.
 begin permissions
 start_heater --scenario /opt/helvane/cases/heater.scenario
-node=$(ls /dev/hidraw*)
+node=$(heater_node)
 [ "$(stat -c '%A %G' $node)" = 'crw-rw---- plugdev' ] || fail "$node is $(stat -c '%A %U %G' $node)"
 udevadm test /sys/class/hidraw/${node#/dev/} >/tmp/udevadm-test 2>&1
 grep -q '70-helvane.rules' /tmp/udevadm-test || fail "udevadm test applies no line of 70-helvane.rules: $(tail -c 600 /tmp/udevadm-test)"
