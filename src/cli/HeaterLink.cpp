@@ -62,6 +62,11 @@ QString NoSamplesMessage(const THistoryTally &Tally)
     return QStringLiteral("no valid samples: ") + reasons.join(QStringLiteral(", "));
 }
 
+QString UnpluggedHeaterMessage(const QString &Detail)
+{
+    return QStringLiteral("The heater was unplugged during the exchange (%1).").arg(Detail);
+}
+
 QString ShortCommandMessage(int Written)
 {
     return QStringLiteral("The heater took only %1 of the command's %2 bytes: it was not set.").arg(Written).arg(OutputReportSize);
@@ -85,8 +90,20 @@ auto THeaterLink::Exchange(F &&Work)
         const auto close = qScopeGuard([this] { FHid.Close(); });
         return Work();
     } catch (const std::exception &Error) {
-        throw std::runtime_error(SilentHeaterMessage(QString::fromUtf8(Error.what())).toStdString());
+        const QString detail = QString::fromUtf8(Error.what());
+        // A heater pulled out makes the exchange fail as a silent one does; telling the user to
+        // replug it would be wrong then.
+        if (!StillPlugged())
+            throw std::runtime_error(UnpluggedHeaterMessage(detail).toStdString());
+        throw std::runtime_error(SilentHeaterMessage(detail).toStdString());
     }
+}
+
+bool THeaterLink::StillPlugged()
+{
+    return std::ranges::any_of(FHid.Enumerate(0, 0), [this](const TFHidDevice &Device) {
+        return Device.DevicePath == FDevice.DevicePath;
+    });
 }
 
 TCurrentData THeaterLink::ReadStatus()

@@ -26,6 +26,8 @@ constexpr int MaxHistoryPages = 525;
 QString NoHeaterMessage(bool Refused);
 // Why the heater in use gives no reading.
 QString SilentHeaterMessage(const QString &Detail);
+// Why an exchange broke off: the heater in use is no longer plugged in.
+QString UnpluggedHeaterMessage(const QString &Detail);
 
 // What the history's records were, so that a download without one sample to keep can say why.
 struct THistoryTally {
@@ -52,7 +54,8 @@ public:
     THeaterLink(TFHid &Hid, TFHidDevice Device);
     const TFHidDevice &Device() const { return FDevice; }
 
-    // Raise std::runtime_error with SilentHeaterMessage when the heater does not answer.
+    // Raise std::runtime_error with SilentHeaterMessage when the heater does not answer, or with
+    // UnpluggedHeaterMessage when it went away during the exchange.
     TCurrentData ReadStatus();
     // Raises std::runtime_error with ShortCommandMessage when the command went out short, too.
     TCommandExchange Send(std::uint8_t Command, std::int32_t Value);
@@ -65,6 +68,7 @@ public:
 private:
     template <class F>
     auto Exchange(F &&Work);
+    bool StillPlugged();
 
     TFHid &FHid;
     TFHidDevice FDevice;

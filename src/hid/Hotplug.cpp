@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+Q_LOGGING_CATEGORY(lcHotplug, "helvane.hotplug", QtWarningMsg)
+
 std::unique_ptr<THotplugSource> CreateHotplugSource(QWidget *Window, bool SystemLibrary,
                                                     THotplugEnumerate Enumerate,
                                                     THotplugNotify Notify)
@@ -13,9 +15,12 @@ std::unique_ptr<THotplugSource> CreateHotplugSource(QWidget *Window, bool System
 #else
     Q_UNUSED(Window);
     if (SystemLibrary) {
-        if (auto Monitor = CreateUdevHotplugSource(Notify))
+        if (auto Monitor = CreateUdevHotplugSource(Notify)) {
+            qCInfo(lcHotplug, "device changes from the udev monitor");
             return Monitor;
+        }
     }
+    qCInfo(lcHotplug, "device changes from a poll of the HID enumeration");
     return CreatePollingHotplugSource(std::move(Enumerate), std::move(Notify));
 #endif
 }
@@ -29,15 +34,19 @@ QString UsbDeviceName(quint16 Vendor, quint16 Product, const QString &NativeId)
            + NativeId;
 }
 
-std::optional<TUsbIds> UsbIdsFromProduct(const QString &Product)
+std::optional<TUsbIds> UsbIdsFromHidId(const QString &HidId)
 {
-    const QStringList Parts = Product.split(QLatin1Char('/'));
-    if (Parts.size() < 2)
+    constexpr uint UsbBus = 0x0003;
+    const QStringList Parts = HidId.split(QLatin1Char(':'));
+    if (Parts.size() != 3)
         return std::nullopt;
+    bool BusOk = false;
     bool VendorOk = false;
     bool ProductOk = false;
-    const TUsbIds Ids{Parts[0].toUShort(&VendorOk, 16), Parts[1].toUShort(&ProductOk, 16)};
-    if (!VendorOk || !ProductOk)
+    const uint Bus = Parts[0].toUInt(&BusOk, 16);
+    const uint Vendor = Parts[1].toUInt(&VendorOk, 16);
+    const uint Product = Parts[2].toUInt(&ProductOk, 16);
+    if (!BusOk || !VendorOk || !ProductOk || Bus != UsbBus || Vendor > 0xFFFF || Product > 0xFFFF)
         return std::nullopt;
-    return Ids;
+    return TUsbIds{static_cast<quint16>(Vendor), static_cast<quint16>(Product)};
 }

@@ -7,11 +7,16 @@
 
 #include "hid/FHid.h"
 
+#include <QLoggingCategory>
 #include <QString>
 
 #include <functional>
 #include <memory>
 #include <optional>
+
+// Which source runs and each change it reports, at the info level: off unless asked for with
+// QT_LOGGING_RULES="helvane.hotplug.info=true".
+Q_DECLARE_LOGGING_CATEGORY(lcHotplug)
 
 class THotplugSource {
 public:
@@ -50,5 +55,6 @@ struct TUsbIds {
     quint16 Vendor = 0;
     quint16 Product = 0;
 };
-// Vendor and product from a USB uevent's PRODUCT value ("1fc9/8156/100", hexadecimal).
-std::optional<TUsbIds> UsbIdsFromProduct(const QString &Product);
+// Vendor and product of a USB HID device from its uevent's HID_ID value: bus, vendor and product
+// in hexadecimal ("0003:00001FC9:00008156"). Nothing for another bus or a malformed value.
+std::optional<TUsbIds> UsbIdsFromHidId(const QString &HidId);

@@ -53,8 +53,10 @@ private:
         FPresent = std::move(Now);
         // A handler may end the registration and so this source: use nothing of it from here.
         const THotplugNotify Notify = FNotify;
-        for (const THotplugChange &Change : Found)
+        for (const THotplugChange &Change : Found) {
+            qCInfo(lcHotplug).noquote() << "enumeration poll:" << (Change.Arrival ? "arrival of" : "removal of") << Change.DeviceName;
             Notify(Change.Arrival, Change.DeviceName);
+        }
     }
 
     THotplugEnumerate FEnumerate;

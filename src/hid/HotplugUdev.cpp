@@ -24,20 +24,6 @@ bool UdevDaemonRunning()
     return access("/run/udev/control", F_OK) == 0;
 }
 
-quint16 HexProperty(udev_device *Device, const char *Name)
-{
-    return QString::fromLatin1(udev_device_get_property_value(Device, Name)).toUShort(nullptr, 16);
-}
-
-TUsbIds UsbIdsOf(udev_device *Device)
-{
-    const auto FromProduct =
-        UsbIdsFromProduct(QString::fromLatin1(udev_device_get_property_value(Device, "PRODUCT")));
-    if (FromProduct)
-        return *FromProduct;
-    return {HexProperty(Device, "ID_VENDOR_ID"), HexProperty(Device, "ID_MODEL_ID")};
-}
-
 std::optional<THotplugChange> ReceiveChange(udev_monitor *Monitor)
 {
     const TUdevDevice Device(udev_monitor_receive_device(Monitor));
@@ -46,9 +32,12 @@ std::optional<THotplugChange> ReceiveChange(udev_monitor *Monitor)
     const QByteArray Action(udev_device_get_action(Device.get()));
     if (Action != "add" && Action != "remove")
         return std::nullopt;
-    const TUsbIds Ids = UsbIdsOf(Device.get());
+    const std::optional<TUsbIds> Ids =
+        UsbIdsFromHidId(QString::fromLatin1(udev_device_get_property_value(Device.get(), "HID_ID")));
+    if (!Ids)
+        return std::nullopt;
     const QString SysPath = QString::fromLocal8Bit(udev_device_get_syspath(Device.get()));
-    return THotplugChange{Action == "add", UsbDeviceName(Ids.Vendor, Ids.Product, SysPath)};
+    return THotplugChange{Action == "add", UsbDeviceName(Ids->Vendor, Ids->Product, SysPath)};
 }
 
 class TUdevSource final : public THotplugSource {
@@ -68,6 +57,7 @@ private:
             return;
         // A handler may end the registration and so this source: use nothing of it from here.
         const THotplugNotify Notify = FNotify;
+        qCInfo(lcHotplug).noquote() << "udev monitor:" << (Change->Arrival ? "arrival of" : "removal of") << Change->DeviceName;
         Notify(Change->Arrival, Change->DeviceName);
     }
 
@@ -88,7 +78,7 @@ std::unique_ptr<THotplugSource> CreateUdevHotplugSource(THotplugNotify Notify)
         return nullptr;
     TUdevMonitor Monitor(udev_monitor_new_from_netlink(Context.get(), "udev"));
     if (!Monitor
-        || udev_monitor_filter_add_match_subsystem_devtype(Monitor.get(), "usb", "usb_device") < 0
+        || udev_monitor_filter_add_match_subsystem_devtype(Monitor.get(), "hid", nullptr) < 0
         || udev_monitor_enable_receiving(Monitor.get()) < 0)
         return nullptr;
     return std::make_unique<TUdevSource>(std::move(Context), std::move(Monitor), std::move(Notify));

@@ -101,27 +101,30 @@ TEST(UsbDeviceName, CarriesVendorAndProductInUpperCaseHexAtCharacters9To25)
     }
 }
 
-TEST(UsbIdsFromProduct, ReadsHexVendorAndProductOrNothing)
+TEST(UsbIdsFromHidId, ReadsVendorAndProductOfUsbDevicesOnly)
 {
     struct TCase {
-        const char *Product;
+        const char *HidId;
         std::optional<TUsbIds> Ids;
     };
     const TCase Cases[] = {
-        {"1fc9/8156/100", TUsbIds{0x1FC9, 0x8156}},
-        {"46d/c31c/6400", TUsbIds{0x046D, 0xC31C}},
-        {"1fc9/8156", TUsbIds{0x1FC9, 0x8156}},
-        {"1fc9", std::nullopt},
+        {"0003:00001FC9:00008156", TUsbIds{0x1FC9, 0x8156}},
+        {"0003:0000046D:0000C31C", TUsbIds{0x046D, 0xC31C}},
+        {"0003:1fc9:8156", TUsbIds{0x1FC9, 0x8156}},
+        {"0005:00001FC9:00008156", std::nullopt}, // Bluetooth
+        {"0018:000004F3:00003057", std::nullopt}, // I2C
+        {"0003:00001FC9", std::nullopt},
         {"", std::nullopt},
-        {"xyz/8156/100", std::nullopt},
-        {"1fc9/18156/100", std::nullopt},
+        {"0003:XYZ:00008156", std::nullopt},
+        {"0003:00011FC9:00008156", std::nullopt},
+        {"0003:00001FC9:00008156:1", std::nullopt},
     };
     for (const TCase &Case : Cases) {
-        const std::optional<TUsbIds> Ids = UsbIdsFromProduct(QString::fromLatin1(Case.Product));
-        ASSERT_EQ(Ids.has_value(), Case.Ids.has_value()) << Case.Product;
+        const std::optional<TUsbIds> Ids = UsbIdsFromHidId(QString::fromLatin1(Case.HidId));
+        ASSERT_EQ(Ids.has_value(), Case.Ids.has_value()) << Case.HidId;
         if (Ids) {
-            EXPECT_EQ(Ids->Vendor, Case.Ids->Vendor) << Case.Product;
-            EXPECT_EQ(Ids->Product, Case.Ids->Product) << Case.Product;
+            EXPECT_EQ(Ids->Vendor, Case.Ids->Vendor) << Case.HidId;
+            EXPECT_EQ(Ids->Product, Case.Ids->Product) << Case.HidId;
         }
     }
 }

@@ -77,10 +77,14 @@ if [ -f "$root/usr/bin/helvane-cli" ] && has readelf; then
     fault "usr/bin/helvane-cli links a GUI library"
 fi
 
-# udev reads the rule line by line: one rule, exactly this one, after a comment.
+# udev reads the rule line by line: two rules, exactly these, after a comment. The first knows
+# the heater by its USB parent, the second by the HID device's own name (upper-case hex).
 rule=$root/usr/lib/udev/rules.d/70-helvane.rules
 if [ -f "$rule" ]; then
-  want="SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"$vendor\", ATTRS{idProduct}==\"$product\", MODE=\"0660\", GROUP=\"plugdev\", TAG+=\"uaccess\""
+  access='MODE="0660", GROUP="plugdev", TAG+="uaccess"'
+  hid_name="0003:$(echo "$vendor" | tr a-f A-F):$(echo "$product" | tr a-f A-F).*"
+  want="SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"$vendor\", ATTRS{idProduct}==\"$product\", $access
+SUBSYSTEM==\"hidraw\", KERNELS==\"$hid_name\", $access"
   rules=$(grep -Ev '^[[:space:]]*(#|$)' "$rule" || true)
   [ "$rules" = "$want" ] || fault "the udev rule reads '$rules', not '$want'"
   grep -q '^# ' "$rule" || fault "the udev rule file does not say what it does"

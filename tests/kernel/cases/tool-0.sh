@@ -1,0 +1,2 @@
+latency=0
+. /opt/helvane/cases/tool.sh

@@ -1,0 +1,2 @@
+latency=20
+. /opt/helvane/cases/tool.sh
