@@ -4,9 +4,9 @@
 // command from the broker takes to reach the heater. Each is printed beside a plain baseline
 // of the same run (the same exchanges through hidapi and libmosquitto with nothing around them).
 
+#include "bridge/MqttBridge.h"
+#include "bridge/StatusJson.h"
 #include "cli/Cli.h"
-#include "cli/MqttBridge.h"
-#include "cli/StatusJson.h"
 #include "ProcessMemory.h"
 #include "heatersim.h"
 #include "StoredHistory.h"

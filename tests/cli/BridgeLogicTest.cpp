@@ -1,9 +1,9 @@
 // What the bridge decides without a broker: which command a payload asks for, and when a state
 // goes out.
 
-#include "cli/BridgeCommands.h"
-#include "cli/StatePublication.h"
-#include "cli/StatusJson.h"
+#include "bridge/BridgeCommands.h"
+#include "bridge/StatePublication.h"
+#include "bridge/StatusJson.h"
 #include "core/DateTime.h"
 #include "protocol/Commands.h"
 #include "settings/SettingValues.h"

@@ -1,6 +1,6 @@
 #include "support/CliRun.h"
 
-#include "cli/HeaterLink.h"
+#include "bridge/HeaterLink.h"
 #include "support/ExampleStatus.h"
 #include "support/PermissionOverride.h"
 #include "support/StoredHistory.h"

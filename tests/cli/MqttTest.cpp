@@ -2,7 +2,7 @@
 #include "HeaterProcess.h"
 
 #include "archive/Archive.h"
-#include "cli/MqttBridge.h"
+#include "bridge/MqttBridge.h"
 #include "heatersim.h"
 #include "protocol/Commands.h"
 #include "settings/SettingValues.h"

@@ -1,7 +1,7 @@
 #include "Broker.h"
 #include "HeaterProcess.h"
 
-#include "cli/MqttBridge.h"
+#include "bridge/MqttBridge.h"
 #include "heatersim.h"
 #include "support/CliRun.h"
 #include "support/ExampleStatus.h"

@@ -1,4 +1,4 @@
-#include "cli/MqttClient.h"
+#include "bridge/MqttClient.h"
 
 #include <QFile>
 #include <QMetaObject>

@@ -1,4 +1,4 @@
-#include "cli/ToolArchive.h"
+#include "bridge/ToolArchive.h"
 
 TToolArchive::TToolArchive(const QString &Location, QTextStream &Err) : FErr(Err)
 {

@@ -5,7 +5,7 @@
 // whenever the broker goes away or cannot be connected to, TLS refused included, and leaves a
 // last will that the broker publishes should the connection end without a goodbye.
 
-#include "cli/Discovery.h"
+#include "bridge/Discovery.h"
 
 #include <QObject>
 #include <QString>

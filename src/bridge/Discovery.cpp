@@ -1,8 +1,8 @@
-#include "cli/Discovery.h"
+#include "bridge/Discovery.h"
 
 #include "Version.h"
-#include "cli/BridgeCommands.h"
-#include "cli/StatusJson.h"
+#include "bridge/BridgeCommands.h"
+#include "bridge/StatusJson.h"
 #include "settings/SettingValues.h"
 
 #include <QJsonArray>

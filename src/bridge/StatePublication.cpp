@@ -1,6 +1,6 @@
-#include "cli/StatePublication.h"
+#include "bridge/StatePublication.h"
 
-#include "cli/StatusJson.h"
+#include "bridge/StatusJson.h"
 
 #include <QJsonDocument>
 

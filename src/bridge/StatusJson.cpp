@@ -1,4 +1,4 @@
-#include "cli/StatusJson.h"
+#include "bridge/StatusJson.h"
 
 #include "core/DateTime.h"
 #include "i18n/Language.h"

@@ -1,7 +1,7 @@
-#include "cli/MqttBridge.h"
+#include "bridge/MqttBridge.h"
 
-#include "cli/BridgeCommands.h"
-#include "cli/StatusJson.h"
+#include "bridge/BridgeCommands.h"
+#include "bridge/StatusJson.h"
 #include "settings/SettingValues.h"
 
 #include <QCoreApplication>

@@ -7,12 +7,12 @@
 // topics and sends them to the heater between polls. With an archive, it reads the heater's
 // stored history into it between polls.
 
-#include "cli/Discovery.h"
-#include "cli/HeaterLink.h"
-#include "cli/HistoryHarvest.h"
-#include "cli/MqttClient.h"
-#include "cli/StatePublication.h"
-#include "cli/ToolArchive.h"
+#include "bridge/Discovery.h"
+#include "bridge/HeaterLink.h"
+#include "bridge/HistoryHarvest.h"
+#include "bridge/MqttClient.h"
+#include "bridge/StatePublication.h"
+#include "bridge/ToolArchive.h"
 
 #include <QObject>
 #include <QTextStream>
