@@ -20,6 +20,7 @@ TBridgeTopics BridgeTopics(const QString &Prefix, const QString &SerialId);
 struct TMqttMessage {
     QString Topic;
     QByteArray Payload;
+    bool Retained = false;   // as its publisher sent it, kept by the broker
 };
 
 struct TDiscoveredHeater {

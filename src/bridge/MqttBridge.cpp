@@ -2,9 +2,12 @@
 
 #include "bridge/BridgeCommands.h"
 #include "bridge/StatusJson.h"
+#include "protocol/Commands.h"
 #include "settings/SettingValues.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -13,6 +16,12 @@ namespace {
 const QByteArray Online = QByteArrayLiteral("online");
 const QByteArray Offline = QByteArrayLiteral("offline");
 
+}
+
+QString BridgeRuntimeFolder()
+{
+    const QString service = qEnvironmentVariable("RUNTIME_DIRECTORY");
+    return service.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : service;
 }
 
 std::optional<std::int32_t> TSerialConfirmation::Report(std::int32_t SN)
@@ -33,6 +42,8 @@ TMqttBridge::TMqttBridge(TBridgeOptions Options, TFHid &Hid, QTextStream &Log)
 {
     FTimer.setInterval(FOptions.PollIntervalMs);
     QObject::connect(&FTimer, &QTimer::timeout, &FContext, [this] { Poll(); });
+    FPaceTimer.setSingleShot(true);
+    QObject::connect(&FPaceTimer, &QTimer::timeout, &FContext, [this] { SendDue(); });
 }
 
 TMqttBridge::~TMqttBridge() = default;
@@ -49,6 +60,7 @@ void TMqttBridge::Poll()
 {
     const THeaterPoll poll = FMonitor.Poll();
     Say(PresenceMessage(poll));
+    Say(FRefusals.Due(TBridgeClock::now()));
     std::optional<std::int32_t> serial;
     if (poll.Reading)
         serial = FSerials.Report(poll.Reading->SN);
@@ -56,9 +68,13 @@ void TMqttBridge::Poll()
         FSerials.Missed();
     if (serial) {
         const QString serialId = SerialNumberId(*serial);
-        if (!FClient || serialId != FHeater.SerialId)
+        if (!FClient || serialId != FHeater.SerialId) {
+            if (!Lock(serialId))
+                return;
             UseHeater(serialId, poll.Device.SerialNumber);
+        }
         FDevice = poll.Device;
+        FReportedSetpoint = poll.Reading->Tsoll;
         const std::optional<QByteArray> state = FPublication.Next(*poll.Reading, TStatePublication::TClock::now());
         if (!FOnline) {
             FOnline = true;
@@ -70,6 +86,7 @@ void TMqttBridge::Poll()
         return;
     }
     FDevice.reset();
+    FReportedSetpoint.reset();
     if (poll.Presence != THeaterPresence::Answering)
         FHarvest.Lost();
     if (FOnline) {
@@ -87,6 +104,34 @@ void TMqttBridge::Stop()
     FConnected = false;
 }
 
+// Two bridges on one heater would both execute every command: the second one ends.
+bool TMqttBridge::Lock(const QString &SerialId)
+{
+    const QString file = QDir(FOptions.LockFolder).filePath(QStringLiteral("helvane-%1.lock").arg(SerialId));
+    auto lock = std::make_unique<QLockFile>(file);
+    lock->setStaleLockTime(0);   // stale once its process is gone, never by its age alone
+    if (lock->tryLock(0)) {
+        FLock = std::move(lock);
+        return true;
+    }
+    qint64 holder = 0;
+    QString host;
+    QString program;
+    if (lock->error() == QLockFile::LockFailedError && lock->getLockInfo(&holder, &host, &program)) {
+        Fail(QStringLiteral("Heater %1 is bridged already, by process %2 (%3; lock file %4).").arg(SerialId).arg(holder).arg(program, file));
+    } else {
+        Fail(QStringLiteral("Cannot make the lock file %1 of heater %2.").arg(file, SerialId));
+    }
+    return false;
+}
+
+void TMqttBridge::Fail(const QString &Message)
+{
+    FTimer.stop();
+    FFailure = Message;
+    QCoreApplication::exit(1);
+}
+
 // A heater with another serial number has topics of its own: the one before is marked offline
 // and the connection is made anew, with the new heater's will.
 void TMqttBridge::UseHeater(const QString &SerialId, const QString &Firmware)
@@ -100,6 +145,7 @@ void TMqttBridge::UseHeater(const QString &SerialId, const QString &Firmware)
     FHeater = {SerialId, Firmware};
     FTopics = BridgeTopics(FOptions.Prefix, SerialId);
     FPublication.Reset();
+    FPace.Clear();
     const int number = ++FClientNumber;
     FClient = std::make_unique<TMqttClient>(
         FOptions.Broker, FOptions.Login, FOptions.Tls,
@@ -152,29 +198,67 @@ void TMqttBridge::MessageArrived(const TMqttMessage &Message)
             PublishDiscovery();
         return;
     }
-    if (Message.Topic.startsWith(FTopics.Commands))
-        Execute(Message.Topic.mid(FTopics.Commands.size()), Message.Payload);
+    if (!Message.Topic.startsWith(FTopics.Commands))
+        return;
+    if (Message.Retained)
+        IgnoreRetained(Message.Topic);
+    else
+        Take(Message.Topic.mid(FTopics.Commands.size()), Message.Payload);
 }
 
-// The message arrives between polls: the exchange with the heater is the only one.
-void TMqttBridge::Execute(const QString &Name, const QByteArray &Payload)
+// Home Assistant never retains a command: a retained one is a mistake or an intruder's, and
+// would override at each start and reconnection what was set at the heater since.
+void TMqttBridge::IgnoreRetained(const QString &Topic)
+{
+    if (FRetainedTold.contains(Topic))
+        return;
+    FRetainedTold.insert(Topic);
+    Say(QStringLiteral("ignored the retained message on %1: commands are never retained (an empty retained message "
+                       "there removes it).").arg(Topic));
+}
+
+void TMqttBridge::Take(const QString &Name, const QByteArray &Payload)
 {
     try {
-        const TBridgeCommand command = ParseBridgeCommand(Name, Payload, QDateTime::currentDateTime());
-        if (!FDevice)
-            throw EBridgeCommand("no heater answers");
-        try {
-            THeaterLink(FHid, *FDevice).Send(command.Command, command.Value);
-        } catch (const std::exception &Error) {
-            Say(QStringLiteral("The %1 command did not reach the heater: %2").arg(Name, QString::fromUtf8(Error.what())));
-            return;
-        }
-        Say(command.Done);
-        Say(command.Caution);
-        FPublication.Hurry();
+        FPace.Offer(Name, ParseBridgeCommand(Name, Payload, QDateTime::currentDateTime()));
     } catch (const EBridgeCommand &Error) {
-        Say(QStringLiteral("ignored %1 command '%2': %3").arg(Name, ShownPayload(Payload), QString::fromUtf8(Error.what())));
+        Say(FRefusals.Refused(QStringLiteral("ignored %1 command '%2': %3").arg(Name, ShownPayload(Payload), QString::fromUtf8(Error.what())),
+                              TBridgeClock::now()));
+        return;
     }
+    SendDue();
+}
+
+void TMqttBridge::SendDue()
+{
+    const TBridgeClock::time_point now = TBridgeClock::now();
+    for (const auto &[name, command] : FPace.Due(now))
+        Execute(name, command);
+    if (const std::optional<TBridgeClock::time_point> next = FPace.NextDue())
+        FPaceTimer.start(std::max(std::chrono::ceil<std::chrono::milliseconds>(*next - now), std::chrono::milliseconds(0)));
+}
+
+// Between polls: the exchange with the heater is the only one. A setpoint the heater already
+// reports is not written again, so that its memory does not wear for nothing.
+void TMqttBridge::Execute(const QString &Name, const TBridgeCommand &Command)
+{
+    if (!FDevice) {
+        Say(QStringLiteral("The %1 command did not reach the heater: no heater answers.").arg(Name));
+        return;
+    }
+    if (Command.Command == cmdSetpoint && FReportedSetpoint == Command.Value)
+        return;
+    try {
+        THeaterLink(FHid, *FDevice).Send(Command.Command, Command.Value);
+    } catch (const std::exception &Error) {
+        Say(QStringLiteral("The %1 command did not reach the heater: %2").arg(Name, QString::fromUtf8(Error.what())));
+        return;
+    }
+    if (Command.Command == cmdSetpoint)
+        FReportedSetpoint.reset();
+    Say(Command.Done);
+    Say(Command.Caution);
+    FPublication.Hurry();
 }
 
 void TMqttBridge::PublishDiscovery()

@@ -4,9 +4,11 @@
 // serial number, its state as retained JSON, its availability with a last will, and the Home
 // Assistant discovery configurations. It keeps polling while the broker is away and publishes
 // only the latest state once the broker is back. It takes commands from the broker's command
-// topics and sends them to the heater between polls. With an archive, it reads the heater's
-// stored history into it between polls.
+// topics and sends them to the heater between polls, at the pace TCommandPace keeps; a retained
+// command is never executed. With an archive, it reads the heater's stored history into it
+// between polls.
 
+#include "bridge/CommandPace.h"
 #include "bridge/Discovery.h"
 #include "bridge/HeaterLink.h"
 #include "bridge/HistoryHarvest.h"
@@ -14,7 +16,9 @@
 #include "bridge/StatePublication.h"
 #include "bridge/ToolArchive.h"
 
+#include <QLockFile>
 #include <QObject>
+#include <QSet>
 #include <QTextStream>
 #include <QTimer>
 
@@ -36,6 +40,10 @@ private:
     std::optional<std::int32_t> FLast;
 };
 
+// Where the bridge keeps its lock of each heater: the service's runtime folder
+// (RUNTIME_DIRECTORY), else the user's (XDG_RUNTIME_DIR).
+QString BridgeRuntimeFolder();
+
 struct TBridgeOptions {
     TBrokerAddress Broker;
     TMqttLogin Login;
@@ -46,6 +54,7 @@ struct TBridgeOptions {
     int PollIntervalMs = 1001;
     int PublishIntervalMs = 10000;  // the least time between two states that differ in readings only
     QString ArchiveLocation;        // where the heater's stored history goes; none when empty
+    QString LockFolder = BridgeRuntimeFolder();
 };
 
 class TMqttBridge {
@@ -62,13 +71,20 @@ public:
     void Stop();
 
     bool BrokerConnected() const { return FConnected; }
+    // Why the bridge ended the application's event loop with exit code 1; empty while it runs.
+    const QString &Failure() const { return FFailure; }
     bool ReadingHistory() const { return FHarvest.Reading(); }
 
 private:
+    bool Lock(const QString &SerialId);
+    void Fail(const QString &Message);
     void UseHeater(const QString &SerialId, const QString &Firmware);
     void ConnectionChanged(bool Connected, const QString &Reason);
     void MessageArrived(const TMqttMessage &Message);
-    void Execute(const QString &Name, const QByteArray &Payload);
+    void IgnoreRetained(const QString &Topic);
+    void Take(const QString &Name, const QByteArray &Payload);
+    void SendDue();
+    void Execute(const QString &Name, const TBridgeCommand &Command);
     void PublishDiscovery();
     QString DiscoveryStatusTopic() const { return FOptions.DiscoveryPrefix + QStringLiteral("/status"); }
     void PublishAvailability();
@@ -83,6 +99,9 @@ private:
     THistoryHarvest FHarvest;
     QObject FContext;   // where the client's reports arrive; goes with the bridge
     QTimer FTimer;
+    QTimer FPaceTimer;   // until the next waiting command is due
+    std::unique_ptr<QLockFile> FLock;   // of the heater in use: one bridge per heater
+    QString FFailure;
     std::unique_ptr<TMqttClient> FClient;
     int FClientNumber = 0;   // tells the current client's reports from a replaced one's
     TDiscoveredHeater FHeater;
@@ -90,6 +109,10 @@ private:
     TSerialConfirmation FSerials;
     std::optional<TFHidDevice> FDevice;   // the heater in use while its reports are trusted
     TStatePublication FPublication;
+    TCommandPace FPace;
+    TRefusalLog FRefusals;
+    QSet<QString> FRetainedTold;           // command topics whose retained message was logged
+    std::optional<std::int32_t> FReportedSetpoint;   // as the heater's last reading gave it, unless written since
     bool FOnline = false;
     bool FConnected = false;
     bool FBrokerMissed = false;   // the user has been told that the broker is not there

@@ -544,6 +544,8 @@ int Mqtt(const QCommandLineParser &Parser, TCliContext &Context)
     bridge.Start();
     QCoreApplication::exec();
     bridge.Stop();
+    if (!bridge.Failure().isEmpty())
+        throw std::runtime_error(bridge.Failure().toStdString());
     return ExitDone;
 }
 
