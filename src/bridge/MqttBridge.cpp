@@ -6,8 +6,10 @@
 #include "settings/SettingValues.h"
 
 #include <QCoreApplication>
+#include <QJsonDocument>
 #include <QDir>
 #include <QStandardPaths>
+#include <QSysInfo>
 
 #include <algorithm>
 
@@ -38,7 +40,8 @@ std::optional<std::int32_t> TSerialConfirmation::Report(std::int32_t SN)
 TMqttBridge::TMqttBridge(TBridgeOptions Options, TFHid &Hid, QTextStream &Log)
     : FOptions(std::move(Options)), FHid(Hid), FMonitor(Hid), FLog(Log), FArchive(FOptions.ArchiveLocation, Log),
       FHarvest(Hid, FArchive, std::max(1, FOptions.PollIntervalMs / 4), Log),
-      FPublication(std::chrono::milliseconds(FOptions.PublishIntervalMs))
+      FPublication(std::chrono::milliseconds(FOptions.PublishIntervalMs)),
+      FBridgeTopic(BridgeAvailabilityTopic(FOptions.Prefix, QSysInfo::machineHostName()))
 {
     FTimer.setInterval(FOptions.PollIntervalMs);
     QObject::connect(&FTimer, &QTimer::timeout, &FContext, [this] { Poll(); });
@@ -48,10 +51,30 @@ TMqttBridge::TMqttBridge(TBridgeOptions Options, TFHid &Hid, QTextStream &Log)
 
 TMqttBridge::~TMqttBridge() = default;
 
+// The broker is connected to at once, heater or not, so that a wrong address, login or
+// certificate shows before a heater is plugged in.
 void TMqttBridge::Start()
 {
+    Connect();
     Poll();
     FTimer.start();
+}
+
+void TMqttBridge::Connect()
+{
+    const int number = ++FClientNumber;
+    FClient = std::make_unique<TMqttClient>(
+        FOptions.Broker, FOptions.Login, FOptions.Tls,
+        QStringLiteral("helvane-%1-%2").arg(QSysInfo::machineHostName()).arg(QCoreApplication::applicationPid()),
+        TMqttMessage{FBridgeTopic, Offline}, &FContext,
+        [this, number](bool Connected, const QString &Reason) {
+            if (number == FClientNumber)
+                ConnectionChanged(Connected, Reason);
+        },
+        [this, number](const TMqttMessage &Message) {
+            if (number == FClientNumber)
+                MessageArrived(Message);
+        });
 }
 
 // A report whose serial number is not trusted yet is no reading of a heater: the one in use is
@@ -66,15 +89,20 @@ void TMqttBridge::Poll()
         serial = FSerials.Report(poll.Reading->SN);
     else
         FSerials.Missed();
+    if (poll.Presence == THeaterPresence::Silent)
+        ++FDiagnostics.FailedPolls;
     if (serial) {
         const QString serialId = SerialNumberId(*serial);
-        if (!FClient || serialId != FHeater.SerialId) {
+        if (serialId != FHeater.SerialId) {
             if (!Lock(serialId))
                 return;
             UseHeater(serialId, poll.Device.SerialNumber);
         }
         FDevice = poll.Device;
         FReportedSetpoint = poll.Reading->Tsoll;
+        const QDateTime now = QDateTime::currentDateTime();
+        FDiagnostics.LastReading = now;
+        FDiagnostics.ClockOffset = ClockOffsetSeconds(poll.Reading->Sample.DT, now);
         const std::optional<QByteArray> state = FPublication.Next(*poll.Reading, TStatePublication::TClock::now());
         if (!FOnline) {
             FOnline = true;
@@ -82,6 +110,7 @@ void TMqttBridge::Poll()
         }
         if (state)
             PublishState(*state);
+        PublishDiagnostics(state.has_value() || poll.Changed);
         FHarvest.Step(poll.Device, *serial);
         return;
     }
@@ -89,10 +118,36 @@ void TMqttBridge::Poll()
     FReportedSetpoint.reset();
     if (poll.Presence != THeaterPresence::Answering)
         FHarvest.Lost();
+    const bool wentAway = FOnline;
     if (FOnline) {
         FOnline = false;
         PublishAvailability();
     }
+    PublishDiagnostics(wentAway);
+}
+
+// The state the archive is in, as the diagnostics show it.
+QString TMqttBridge::ArchiveState() const
+{
+    return FArchive.State();
+}
+
+// With the state, when the heater comes or goes, and otherwise when something changed but not
+// more often than the state may go out.
+void TMqttBridge::PublishDiagnostics(bool Now)
+{
+    if (!FConnected || !HeaterKnown())
+        return;
+    FDiagnostics.Archive = ArchiveState();
+    const QByteArray diagnostics = QJsonDocument(DiagnosticsJson(FDiagnostics)).toJson(QJsonDocument::Compact);
+    const TBridgeClock::time_point now = TBridgeClock::now();
+    const bool due = Now || (diagnostics != FPublishedDiagnostics
+                             && now - FDiagnosticsAt >= std::chrono::milliseconds(FOptions.PublishIntervalMs));
+    if (!due)
+        return;
+    FClient->Publish({FTopics.Diagnostics, diagnostics}, 0);
+    FPublishedDiagnostics = diagnostics;
+    FDiagnosticsAt = now;
 }
 
 void TMqttBridge::Stop()
@@ -100,6 +155,9 @@ void TMqttBridge::Stop()
     FTimer.stop();
     FOnline = false;
     PublishAvailability();
+    if (FConnected)
+        FClient->Publish({FBridgeTopic, Offline}, 1);
+    ++FClientNumber;
     FClient.reset();
     FConnected = false;
 }
@@ -132,33 +190,35 @@ void TMqttBridge::Fail(const QString &Message)
     QCoreApplication::exit(1);
 }
 
-// A heater with another serial number has topics of its own: the one before is marked offline
-// and the connection is made anew, with the new heater's will.
+// The heater that answers now. One with another serial number has topics of its own: the one
+// before is marked offline.
 void TMqttBridge::UseHeater(const QString &SerialId, const QString &Firmware)
 {
-    if (FClient) {
+    if (HeaterKnown()) {
         FOnline = false;
         PublishAvailability();
-        FClient.reset();
-        FConnected = false;
+        if (FConnected && !FOptions.ReadOnly)
+            FClient->Unsubscribe(FTopics.Commands + QLatin1Char('+'));
     }
+    FOnline = true;
     FHeater = {SerialId, Firmware};
-    FTopics = BridgeTopics(FOptions.Prefix, SerialId);
+    FTopics = BridgeTopics(FOptions.Prefix, SerialId, FBridgeTopic);
     FPublication.Reset();
     FPace.Clear();
-    const int number = ++FClientNumber;
-    FClient = std::make_unique<TMqttClient>(
-        FOptions.Broker, FOptions.Login, FOptions.Tls,
-        QStringLiteral("helvane-%1-%2").arg(SerialId).arg(QCoreApplication::applicationPid()),
-        TMqttMessage{FTopics.Availability, Offline}, &FContext,
-        [this, number](bool Connected, const QString &Reason) {
-            if (number == FClientNumber)
-                ConnectionChanged(Connected, Reason);
-        },
-        [this, number](const TMqttMessage &Message) {
-            if (number == FClientNumber)
-                MessageArrived(Message);
-        });
+    if (FConnected)
+        AnnounceHeater();
+}
+
+// The heater's discovery, availability and commands, at its first reading or a new connection.
+void TMqttBridge::AnnounceHeater()
+{
+    PublishDiscovery();
+    PublishAvailability();
+    if (FPublication.Latest())
+        PublishState(*FPublication.Latest());
+    PublishDiagnostics(true);
+    if (!FOptions.ReadOnly)
+        FClient->Subscribe(FTopics.Commands + QLatin1Char('+'));
 }
 
 // Retained messages may be gone with a restarted broker: everything is published again.
@@ -179,14 +239,11 @@ void TMqttBridge::ConnectionChanged(bool Connected, const QString &Reason)
         return;
     FBrokerMissed = false;
     Say(QStringLiteral("Connected to the MQTT broker %1.").arg(broker));
-    PublishDiscovery();
-    PublishAvailability();
-    if (FPublication.Latest())
-        PublishState(*FPublication.Latest());
-    if (!FOptions.ReadOnly) {
-        FClient->Subscribe(FTopics.Commands + QLatin1Char('+'));
+    FClient->Publish({FBridgeTopic, Online}, 1);
+    if (!FOptions.ReadOnly)
         FClient->Subscribe(DiscoveryStatusTopic());
-    }
+    if (HeaterKnown())
+        AnnounceHeater();
 }
 
 // Home Assistant says "online" on its status topic whenever it starts: it may have lost the
@@ -194,11 +251,11 @@ void TMqttBridge::ConnectionChanged(bool Connected, const QString &Reason)
 void TMqttBridge::MessageArrived(const TMqttMessage &Message)
 {
     if (Message.Topic == DiscoveryStatusTopic()) {
-        if (Message.Payload == Online)
+        if (Message.Payload == Online && HeaterKnown())
             PublishDiscovery();
         return;
     }
-    if (!Message.Topic.startsWith(FTopics.Commands))
+    if (!HeaterKnown() || !Message.Topic.startsWith(FTopics.Commands))
         return;
     if (Message.Retained)
         IgnoreRetained(Message.Topic);
@@ -270,7 +327,7 @@ void TMqttBridge::PublishDiscovery()
 
 void TMqttBridge::PublishAvailability()
 {
-    if (FConnected)
+    if (FConnected && HeaterKnown())
         FClient->Publish({FTopics.Availability, FOnline ? Online : Offline}, 1);
 }
 

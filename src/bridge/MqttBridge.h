@@ -8,6 +8,7 @@
 // command is never executed. With an archive, it reads the heater's stored history into it
 // between polls.
 
+#include "bridge/BridgeDiagnostics.h"
 #include "bridge/CommandPace.h"
 #include "bridge/Discovery.h"
 #include "bridge/HeaterLink.h"
@@ -76,6 +77,9 @@ public:
     bool ReadingHistory() const { return FHarvest.Reading(); }
 
 private:
+    void Connect();
+    bool HeaterKnown() const { return !FHeater.SerialId.isEmpty(); }
+    void AnnounceHeater();
     bool Lock(const QString &SerialId);
     void Fail(const QString &Message);
     void UseHeater(const QString &SerialId, const QString &Firmware);
@@ -88,6 +92,8 @@ private:
     void PublishDiscovery();
     QString DiscoveryStatusTopic() const { return FOptions.DiscoveryPrefix + QStringLiteral("/status"); }
     void PublishAvailability();
+    QString ArchiveState() const;
+    void PublishDiagnostics(bool Now);
     void PublishState(const QByteArray &State);
     void Say(const QString &Message);
 
@@ -109,6 +115,10 @@ private:
     TSerialConfirmation FSerials;
     std::optional<TFHidDevice> FDevice;   // the heater in use while its reports are trusted
     TStatePublication FPublication;
+    QString FBridgeTopic;   // the bridge's own availability
+    TBridgeDiagnostics FDiagnostics;
+    QByteArray FPublishedDiagnostics;
+    TBridgeClock::time_point FDiagnosticsAt;
     TCommandPace FPace;
     TRefusalLog FRefusals;
     QSet<QString> FRetainedTold;           // command topics whose retained message was logged

@@ -202,6 +202,11 @@ void TMqttClient::Subscribe(const QString &Topic)
 }
 
 // A broker that knows only MQTT 3.1.1 is asked again in its version at the next attempt.
+void TMqttClient::Unsubscribe(const QString &Topic)
+{
+    mosquitto_unsubscribe(FClient, nullptr, Topic.toUtf8().constData());
+}
+
 void TMqttClient::Connected(mosquitto *Client, void *Self, int Result)
 {
     auto *self = static_cast<TMqttClient *>(Self);

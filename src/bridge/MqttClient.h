@@ -63,6 +63,7 @@ public:
     // Its messages keep the retain flag they were published with (with MQTT 3.1.1, only those
     // the broker kept from before the subscription carry it).
     void Subscribe(const QString &Topic);
+    void Unsubscribe(const QString &Topic);
 
 private:
     static void Connected(mosquitto *Client, void *Self, int Result);

@@ -2,6 +2,7 @@
 // goes out.
 
 #include "bridge/BridgeCommands.h"
+#include "bridge/BridgeDiagnostics.h"
 #include "bridge/CommandPace.h"
 #include "bridge/StatePublication.h"
 #include "bridge/StatusJson.h"
@@ -153,6 +154,28 @@ TEST(RefusalLog, TheFirstRefusalOfAMinuteIsToldTheOthersCounted)
         const QString told = step.Refused ? log.Refused(QString::fromLatin1(step.Refused), start + step.At) : log.Due(start + step.At);
         EXPECT_EQ(told, QString::fromUtf8(step.Told));
     }
+}
+
+TEST(BridgeDiagnostics, ClockOffsetAndUnknownValues)
+{
+    const QDateTime now(QDate(2017, 4, 7), QTime(12, 0));
+    const struct {
+        QDateTime Heater;
+        qint64 Offset;
+    } cases[] = {
+        {now, 0}, {now.addSecs(90), 90}, {now.addSecs(-3600), -3600}, {now.addDays(-400), -400 * 86400LL}, {now.addMSecs(1400), 1},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(ClockOffsetSeconds(DateTimeFromQt(c.Heater), now), c.Offset) << c.Heater.toString(Qt::ISODate).toStdString();
+
+    const QJsonObject unknown = DiagnosticsJson({std::nullopt, 3, QStringLiteral("failing: disk full"), std::nullopt});
+    EXPECT_TRUE(unknown.value("last_reading").isNull());
+    EXPECT_TRUE(unknown.value("clock_offset_s").isNull());
+    EXPECT_EQ(unknown.value("failed_polls").toInt(), 3);
+    EXPECT_EQ(unknown.value("archive").toString(), QStringLiteral("failing: disk full"));
+    const QJsonObject known = DiagnosticsJson({QDateTime(QDate(2017, 4, 7), QTime(10, 0), Qt::UTC), 0, QStringLiteral("ok"), -5});
+    EXPECT_EQ(known.value("last_reading").toString(), QStringLiteral("2017-04-07T10:00:00Z"));
+    EXPECT_EQ(known.value("clock_offset_s").toInt(), -5);
 }
 
 namespace {

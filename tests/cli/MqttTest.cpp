@@ -14,6 +14,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSysInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
@@ -30,8 +31,16 @@ const char *const HeaterPath = "/dev/hidraw-heater0";
 const std::string StateTopic = "helvane/1709-0634/state";
 const std::string AvailabilityTopic = "helvane/1709-0634/availability";
 const std::string CommandTopic = "helvane/1709-0634/set/";
-// 22 sensors, the problem sensor, the setpoint, three PWM choices and the clock button.
-constexpr std::size_t ConfigCount = 28;
+const std::string DiagnosticsTopic = "helvane/1709-0634/diagnostics";
+// 23 sensors of the state, 4 of the diagnostics, the problem and connectivity sensors, the
+// setpoint, three PWM choices and the clock button.
+constexpr std::size_t ConfigCount = 34;
+
+// The bridge's own availability, apart from the heater's.
+std::string BridgeTopic()
+{
+    return "helvane/bridge/" + QSysInfo::machineHostName().toStdString() + "/availability";
+}
 
 QJsonObject Json(const std::string &Payload)
 {
@@ -135,15 +144,30 @@ TEST_F(MqttTest, DiscoveryStateAndAvailabilityDescribeTheHeater)
         configs[topic] = Json(payload);
     ASSERT_EQ(configs.size(), ConfigCount);
     std::set<QString> uniqueIds;
+    const QJsonObject diagnostics = Json(Subscriber.Latest(DiagnosticsTopic));
     for (const auto &[topic, config] : configs) {
         SCOPED_TRACE(topic);
         EXPECT_TRUE(topic.ends_with("/config") && topic.find("/helvane_1709-0634/") != std::string::npos);
-        EXPECT_EQ(config.value("availability_topic").toString().toStdString(), AvailabilityTopic);
+        // Every entity is available while the bridge is; those of the heater's values while the heater is, too.
+        std::vector<std::string> availability;
+        for (const QJsonValue &entry : config.value("availability").toArray())
+            availability.push_back(entry.toObject().value("topic").toString().toStdString());
+        const bool ownView = config.value("state_topic").toString().toStdString() == DiagnosticsTopic
+                             || topic.ends_with("/heater_connected/config");
+        EXPECT_EQ(availability, (ownView ? std::vector<std::string>{BridgeTopic()} : std::vector<std::string>{BridgeTopic(), AvailabilityTopic}));
         EXPECT_EQ(config.value("device").toObject().value("identifiers").toArray().first().toString(), QStringLiteral("helvane_1709-0634"));
         EXPECT_EQ(config.value("device").toObject().value("sw_version").toString(), QStringLiteral("V1.10"));
         EXPECT_EQ(config.value("origin").toObject().value("name").toString(), QStringLiteral("helvane"));
         uniqueIds.insert(config.value("unique_id").toString());
-        if (topic.starts_with("homeassistant/sensor/") || topic.starts_with("homeassistant/binary_sensor/")) {
+        if (config.value("state_class").toString() == QLatin1String("measurement")) {
+            EXPECT_TRUE(config.contains("suggested_display_precision"));
+        }
+        if (ownView) {
+            EXPECT_EQ(config.value("entity_category").toString(), QStringLiteral("diagnostic"));
+            EXPECT_FALSE(config.contains("expire_after"));
+            const QString key = config.value("value_template").toString().section(QLatin1Char('.'), 1).section(QLatin1Char(' '), 0, 0);
+            EXPECT_TRUE(key.isEmpty() || diagnostics.contains(key)) << key.toStdString();
+        } else if (topic.starts_with("homeassistant/sensor/") || topic.starts_with("homeassistant/binary_sensor/")) {
             EXPECT_EQ(config.value("state_topic").toString().toStdString(), StateTopic);
             EXPECT_EQ(config.value("expire_after").toInt(), 180);
             // Each sensor reads a value that the state carries.
@@ -183,9 +207,44 @@ TEST_F(MqttTest, DiscoveryStateAndAvailabilityDescribeTheHeater)
     const QJsonObject water = configs.at("homeassistant/sensor/helvane_1709-0634/water_temp_c/config");
     EXPECT_EQ(water.value("device_class").toString(), QStringLiteral("temperature"));
     EXPECT_EQ(water.value("unit_of_measurement").toString(), QStringLiteral("°C"));
+    EXPECT_EQ(water.value("suggested_display_precision").toInt(), 1);
+    EXPECT_EQ(state.value("pv_power_w").toDouble(), state.value("string1_power_w").toDouble() + state.value("string2_power_w").toDouble()
+                                                        + state.value("string3_power_w").toDouble());
+    const QJsonObject connected = configs.at("homeassistant/binary_sensor/helvane_1709-0634/heater_connected/config");
+    EXPECT_EQ(connected.value("device_class").toString(), QStringLiteral("connectivity"));
+    EXPECT_EQ(connected.value("state_topic").toString().toStdString(), AvailabilityTopic);
+
+    // The bridge's view: a reading just now, no failed poll, no archive, the heater's clock as the
+    // model sets it (the example's date, years behind this machine).
+    EXPECT_TRUE(QDateTime::fromString(diagnostics.value("last_reading").toString(), Qt::ISODate).isValid());
+    EXPECT_EQ(diagnostics.value("failed_polls").toInt(), 0);
+    EXPECT_EQ(diagnostics.value("archive").toString(), QStringLiteral("none"));
+    EXPECT_LT(diagnostics.value("clock_offset_s").toDouble(), 0);
 
     bridge->Stop();
     EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "offline"));
+    EXPECT_TRUE(Subscriber.WaitFor(BridgeTopic(), "offline"));
+}
+
+// Without a heater the bridge is on the broker at once, its own availability online and nothing
+// of a heater published; the heater's topics come with the heater.
+TEST_F(MqttTest, BridgeWithoutHeaterConnectsAtStart)
+{
+    heatersim_unplug(HeaterPath);
+    auto bridge = StartBridge();
+    ASSERT_TRUE(Subscriber.WaitFor(BridgeTopic(), "online"));
+    EXPECT_TRUE(bridge->BrokerConnected());
+    QTest::qWait(200);
+    for (const auto &[topic, payload] : Subscriber.Messages())
+        EXPECT_EQ(topic, BridgeTopic());
+
+    heatersim_plug_heater(HeaterPath, L"V1.10");
+    ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+    EXPECT_TRUE(StateWithEnergy(12345));
+    EXPECT_TRUE(Subscriber.WaitFor([&] { return Configs().size() == ConfigCount; }));
+    heatersim_unplug(HeaterPath);
+    ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "offline"));
+    EXPECT_EQ(Subscriber.Latest(BridgeTopic()), "online");
 }
 
 TEST_F(MqttTest, AvailabilityFollowsUnplugAndReplug)
@@ -243,7 +302,8 @@ TEST_F(MqttTest, ReconnectsAfterTheBrokerRestartsWithTheLatestState)
     Broker.Start();
     ASSERT_TRUE(StateWithEnergy(23456));
     EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
-    EXPECT_TRUE(Subscriber.WaitFor([&] { return Subscriber.Latest().size() == ConfigCount + 2; }));
+    // The configurations, the state, the diagnostics and the availability of bridge and heater.
+    EXPECT_TRUE(Subscriber.WaitFor([&] { return Subscriber.Latest().size() == ConfigCount + 4; }));
     for (const auto &[topic, payload] : Subscriber.Messages()) {
         if (topic == StateTopic) {
             EXPECT_EQ(Json(payload).value("energy_today_wh").toInt(), 23456);
@@ -252,8 +312,8 @@ TEST_F(MqttTest, ReconnectsAfterTheBrokerRestartsWithTheLatestState)
     EXPECT_TRUE(LogText.contains(QStringLiteral("went away")));
 }
 
-// The bridge as the service runs it: a stop request marks the heater offline and ends with 0;
-// a bridge that is killed leaves it to its last will.
+// The bridge as the service runs it: a stop request marks the heater and the bridge offline and
+// ends with 0; a bridge that is killed leaves its own availability to its last will.
 TEST_F(MqttTest, StoppedOrKilledBridgeLeavesTheHeaterOffline)
 {
     const QStringList arguments{QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(Broker.Port())};
@@ -264,12 +324,16 @@ TEST_F(MqttTest, StoppedOrKilledBridgeLeavesTheHeaterOffline)
         bridge.setProcessEnvironment(HeaterEnvironment());
         bridge.start(QStringLiteral(HELVANE_CLI_FILE), arguments);
         ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+        ASSERT_TRUE(Subscriber.WaitFor(BridgeTopic(), "online"));
         if (killed) {
             bridge.kill();
         } else {
             bridge.terminate();
         }
-        EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "offline"));
+        EXPECT_TRUE(Subscriber.WaitFor(BridgeTopic(), "offline"));
+        if (!killed) {
+            EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "offline"));
+        }
         bridge.waitForFinished(10000);
         ASSERT_EQ(bridge.state(), QProcess::NotRunning);
         if (!killed) {
@@ -303,11 +367,13 @@ TEST_F(MqttTest, ASecondBridgeOnTheSameHeaterEnds)
 
     first.kill();
     first.waitForFinished(10000);
-    ASSERT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "offline"));
+    ASSERT_TRUE(Subscriber.WaitFor(BridgeTopic(), "offline"));
+    Subscriber.Forget();
     QProcess third;
     third.setProcessEnvironment(HeaterEnvironment());
     third.start(QStringLiteral(HELVANE_CLI_FILE), arguments);
-    EXPECT_TRUE(Subscriber.WaitFor(AvailabilityTopic, "online"));
+    EXPECT_TRUE(Subscriber.WaitFor(BridgeTopic(), "online"));
+    EXPECT_TRUE(Subscriber.WaitFor([&] { return !States().empty(); }));
     third.terminate();
     ASSERT_TRUE(third.waitForFinished(10000));
     EXPECT_EQ(third.exitCode(), 0);
@@ -620,7 +686,8 @@ TEST_F(MqttTest, GarbledStatusReportsMakeNoDevice)
     QTest::qWait(200);
 
     for (const auto &[topic, payload] : Subscriber.Messages())
-        EXPECT_TRUE(topic.starts_with("helvane/1709-0634/") || topic.find("/helvane_1709-0634/") != std::string::npos) << topic;
+        EXPECT_TRUE(topic.starts_with("helvane/1709-0634/") || topic.find("/helvane_1709-0634/") != std::string::npos || topic == BridgeTopic())
+            << topic;
     std::vector<std::string> availability;
     for (const auto &[topic, payload] : Subscriber.Messages()) {
         if (topic == AvailabilityTopic)
@@ -662,10 +729,10 @@ TEST(SerialConfirmation, TrustsAPlausibleSerialNumberSeenTwiceInARow)
 
 // The bridge as a process with these login options, stopped once it says whether the broker took
 // it (or after 10 s): whether it did, with what it said.
-testing::AssertionResult BridgeConnects(const TBroker &Broker, const QStringList &Login)
+testing::AssertionResult BridgeConnects(const TBroker &Broker, const QStringList &Login, bool Plugged = true)
 {
     QProcess bridge;
-    bridge.setProcessEnvironment(HeaterEnvironment());
+    bridge.setProcessEnvironment(HeaterEnvironment(Plugged));
     bridge.start(QStringLiteral(HELVANE_CLI_FILE),
                  QStringList{QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(Broker.Port())} + Login);
     QByteArray said;
@@ -697,8 +764,17 @@ TEST(MqttLogin, BridgeLogsInWithThePasswordFromItsFile)
 {
     TBroker broker({QStringLiteral("heater:s3cret word")});
     QTemporaryFile password;
-    EXPECT_TRUE(BridgeConnects(broker, {QStringLiteral("--username"), QStringLiteral("heater"), QStringLiteral("--password-file"),
-                                        FileHolding(password, "s3cret word\n")}));
+    const QStringList login{QStringLiteral("--username"), QStringLiteral("heater"), QStringLiteral("--password-file"),
+                            FileHolding(password, "s3cret word\n")};
+    EXPECT_TRUE(BridgeConnects(broker, login));
+    // Without a heater, a good login and a wrong one show at start.
+    EXPECT_TRUE(BridgeConnects(broker, login, false));
+    QTemporaryFile wrong;
+    const testing::AssertionResult refused = BridgeConnects(
+        broker, {QStringLiteral("--username"), QStringLiteral("heater"), QStringLiteral("--password-file"), FileHolding(wrong, "guess\n")},
+        false);
+    EXPECT_FALSE(refused);
+    EXPECT_TRUE(QString::fromUtf8(refused.message()).contains(QStringLiteral("No connection to the MQTT broker"))) << refused.message();
 }
 
 // The system service always names its credential, which is an empty line where the owner gave no
