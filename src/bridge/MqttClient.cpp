@@ -1,5 +1,7 @@
 #include "bridge/MqttClient.h"
 
+#include "bridge/TlsFiles.h"
+
 #include <QFile>
 #include <QMetaObject>
 
@@ -102,6 +104,7 @@ TMqttClient::TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, 
     : FContext(Context), FOnConnection(std::move(OnConnection)), FOnMessage(std::move(OnMessage)), FUsesTls(!Tls.CaFile.isEmpty()),
       FReconnectDelay(FirstReconnectDelay)
 {
+    CheckTlsFiles(Tls);
     InitLibrary();
     FClient = mosquitto_new(ClientId.toUtf8().constData(), true, this);
     if (!FClient)

@@ -34,6 +34,8 @@ public:
         Sign(QStringLiteral("elsewhere"), QStringLiteral("ca"), QStringLiteral("DNS:elsewhere.invalid"));
         Sign(QStringLiteral("client"), QStringLiteral("ca"), QStringLiteral("DNS:heater-bridge"));
         Sign(QStringLiteral("stranger"), QStringLiteral("other-ca"), QStringLiteral("DNS:heater-bridge"));
+        Run({QStringLiteral("pkey"), QStringLiteral("-in"), QStringLiteral("client.key"), QStringLiteral("-aes256"), QStringLiteral("-passout"),
+             QStringLiteral("pass:s3cret"), QStringLiteral("-out"), QStringLiteral("client-encrypted.key")});
     }
 
     QString File(const QString &Name) const { return FDir.filePath(Name); }
@@ -274,6 +276,50 @@ TEST_F(MqttTlsTest, UnreadableTlsFileIsNamedAtStart)
         const TCliRun run = RunCliWith(arguments, QDateTime::currentDateTime(), TLocaleFormats());
         EXPECT_EQ(run.Code, ExitError);
         EXPECT_EQ(run.Err, c.Said);
+    }
+}
+
+// Faults of the TLS files that cannot heal end the bridge with 1 and one message, before any
+// heater or broker.
+TEST_F(MqttTlsTest, FaultyTlsFilesEndTheBridge)
+{
+    const struct {
+        const char *Option;
+        const char *File;
+        QString Said;
+    } cases[] = {
+        {"--cafile", "client.key", QStringLiteral("The CA file \"%1\" holds no certificate (PEM).")},
+        {"--cert", "client.key", QStringLiteral("The certificate file \"%1\" holds no certificate (PEM).")},
+        {"--key", "client-encrypted.key", QStringLiteral("The key file \"%1\" is encrypted: the bridge needs the key without a password.")},
+        {"--key", "client.crt", QStringLiteral("The key file \"%1\" holds no private key (PEM).")},
+        {"--key", "stranger.key", QStringLiteral("The key file \"%1\" does not belong to the certificate \"%2\".")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.Option) + " " + c.File);
+        QStringList arguments{QStringLiteral("mqtt"),
+                              QStringLiteral("--broker"),
+                              QStringLiteral("127.0.0.1:8883"),
+                              QStringLiteral("--cafile"),
+                              Certificates.File(QStringLiteral("ca.crt")),
+                              QStringLiteral("--cert"),
+                              Certificates.File(QStringLiteral("client.crt")),
+                              QStringLiteral("--key"),
+                              Certificates.File(QStringLiteral("client.key"))};
+        const QString file = Certificates.File(QString::fromLatin1(c.File));
+        arguments[arguments.indexOf(QLatin1String(c.Option)) + 1] = file;
+        QProcess bridge;
+        bridge.setProcessEnvironment(HeaterEnvironment(false));
+        bridge.start(QStringLiteral(HELVANE_CLI_FILE), arguments);
+        const bool ended = bridge.waitForFinished(10000);
+        if (!ended) {
+            bridge.kill();
+            bridge.waitForFinished();
+        }
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(bridge.exitCode(), ExitError);
+        const QString said = c.Said.contains(QLatin1String("%2")) ? c.Said.arg(file, Certificates.File(QStringLiteral("client.crt")))
+                                                                   : c.Said.arg(file);
+        EXPECT_EQ(QString::fromUtf8(bridge.readAllStandardError()), QStringLiteral("helvane-cli: ") + said + QLatin1Char('\n'));
     }
 }
 
