@@ -152,6 +152,9 @@ TEST_F(CliTest, BadUsageIsRefusedBeforeTheHeaterIsTouched)
         {{"mqtt", "--broker", "host", "--cafile", "ca.crt", "--cert", "client.crt"}, "--cert and --key go together: give both or neither."},
         {{"mqtt", "--broker", "host", "--cafile", "ca.crt", "--key", "client.key"}, "--cert and --key go together: give both or neither."},
         {{"mqtt", "--broker", "host", "--cert", "client.crt", "--key", "client.key"}, "--cert and --key need --cafile."},
+        {{"mqtt", "--broker", "host", "--archive", "postgresql://heater:s3cret@db/helvane"},
+         "Keep the PostgreSQL password out of the command line, where every user sees it"},
+        {{"history", "--csv", "x.csv", "--archive", "postgresql://heater:s3cret@db/helvane"}, "Keep the PostgreSQL password out"},
     };
     PlugExampleHeater();
     for (const TCase &c : cases) {

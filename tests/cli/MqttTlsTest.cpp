@@ -213,8 +213,8 @@ TEST_F(MqttTlsTest, RefusedTlsIsSaidAndTriedAgainUntilTheBrokerIsSetRight)
     }
 }
 
-// The tool as the service runs it: --cert and --key are what let the bridge in where the broker
-// asks for a client certificate.
+// The tool as the service runs it: --cert and --key (or the service's credential of the key) are
+// what let the bridge in where the broker asks for a client certificate.
 TEST_F(MqttTlsTest, BridgeProcessShowsItsClientCertificateWhereTheBrokerAsksForOne)
 {
     TBroker broker({}, BrokerTls(QStringLiteral("broker"), QStringLiteral("ca"), true));
@@ -223,17 +223,28 @@ TEST_F(MqttTlsTest, BridgeProcessShowsItsClientCertificateWhereTheBrokerAsksForO
         const char *Name;
         QStringList Arguments;
         QString Said;   // a pattern
+        bool Credential = false;   // the key is the service's credential
     } cases[] = {
         {"with --cert and --key",
          {QStringLiteral("--cert"), Certificates.File(QStringLiteral("client.crt")), QStringLiteral("--key"),
           Certificates.File(QStringLiteral("client.key"))},
          QStringLiteral("\nConnected to the MQTT broker 127\\.0\\.0\\.1:%1\\.\n").arg(broker.Port())},
+        {"with --cert and the key as the service's credential",
+         {QStringLiteral("--cert"), Certificates.File(QStringLiteral("client.crt"))},
+         QStringLiteral("\nConnected to the MQTT broker 127\\.0\\.0\\.1:%1\\.\n").arg(broker.Port()),
+         true},
         {"without them", {}, RefusedLine(broker.Port(), ClientRefused(QStringLiteral("tlsv13 alert certificate required")))},
     };
+    // The service manager's copy of the key, readable by the service alone.
+    QTemporaryDir credentials;
+    ASSERT_TRUE(QFile::copy(Certificates.File(QStringLiteral("client.key")), credentials.filePath(QStringLiteral("mqtt-client.key"))));
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Name);
+        QProcessEnvironment environment = HeaterEnvironment();
+        if (c.Credential)
+            environment.insert(QStringLiteral("CREDENTIALS_DIRECTORY"), credentials.path());
         QProcess bridge;
-        bridge.setProcessEnvironment(HeaterEnvironment());
+        bridge.setProcessEnvironment(environment);
         bridge.start(QStringLiteral(HELVANE_CLI_FILE), QStringList{QStringLiteral("mqtt"), QStringLiteral("--broker"), address,
                                                                    QStringLiteral("--cafile"), Certificates.File(QStringLiteral("ca.crt"))} +
                                                            c.Arguments);
