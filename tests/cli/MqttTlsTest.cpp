@@ -260,6 +260,27 @@ TEST_F(MqttTlsTest, BridgeProcessShowsItsClientCertificateWhereTheBrokerAsksForO
     }
 }
 
+// Without a heater, a broker whose certificate the CA does not vouch for shows at start.
+TEST_F(MqttTlsTest, RefusedCertificateShowsWithoutAHeater)
+{
+    TBroker broker({}, BrokerTls(QStringLiteral("broker")));
+    QProcess bridge;
+    bridge.setProcessEnvironment(HeaterEnvironment(false));
+    bridge.start(QStringLiteral(HELVANE_CLI_FILE),
+                 {QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(broker.Port()),
+                  QStringLiteral("--cafile"), Certificates.File(QStringLiteral("other-ca.crt"))});
+    QString said;
+    const QRegularExpression refused(RefusedLine(broker.Port(), QStringLiteral("the broker's certificate was refused: certificate verify failed")));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        said += QString::fromUtf8(bridge.readAllStandardError());
+        return said.contains(refused);
+    }, 10000)) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("No heater found"))) << said.toStdString();
+    bridge.terminate();
+    bridge.waitForFinished(10000);
+    EXPECT_EQ(bridge.exitCode(), 0);
+}
+
 // Before any heater or broker: a TLS file that cannot be read is named.
 TEST_F(MqttTlsTest, UnreadableTlsFileIsNamedAtStart)
 {
