@@ -6,8 +6,8 @@
 #include "settings/SettingValues.h"
 
 #include <QCoreApplication>
-#include <QJsonDocument>
 #include <QDir>
+#include <QJsonDocument>
 #include <QStandardPaths>
 #include <QSysInfo>
 
@@ -160,6 +160,7 @@ void TMqttBridge::Stop()
     ++FClientNumber;
     FClient.reset();
     FConnected = false;
+    FLock.reset();
 }
 
 // Two bridges on one heater would both execute every command: the second one ends.
