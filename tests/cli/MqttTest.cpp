@@ -556,6 +556,49 @@ TEST_F(MqttTest, RetainedCommandsAreIgnored)
     }
 }
 
+// A retained command that the broker keeps across its restart reaches the bridge again at its
+// reconnection, and is ignored again.
+TEST_F(MqttTest, RetainedCommandsAreIgnoredAfterAReconnection)
+{
+    TBroker broker({}, std::nullopt, true);
+    TSubscriber subscriber(broker.Port());
+    subscriber.Publish(CommandTopic + "setpoint", "70", true);
+    ASSERT_TRUE(subscriber.WaitFor(CommandTopic + "setpoint", "70"));
+    TBridgeOptions options;
+    options.Broker = {QStringLiteral("127.0.0.1"), broker.Port()};
+    options.PollIntervalMs = 50;
+    options.LockFolder = LockFolder.path();
+    TMqttBridge bridge(options, Hid, Log);
+    bridge.Start();
+    ASSERT_TRUE(subscriber.WaitFor(AvailabilityTopic, "online"));
+    // Sent until it arrives: once it did, the bridge has subscribed and had the retained command.
+    const auto takes = [&](const std::string &Name, const std::string &Payload) {
+        const int before = heatersim_written_count();
+        return QTest::qWaitFor([&] {
+            subscriber.Publish(CommandTopic + Name, Payload);
+            return QTest::qWaitFor([&] { return heatersim_written_count() > before; }, 300);
+        }, 20000);
+    };
+    ASSERT_TRUE(takes("pwm2", "300"));
+
+    broker.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !bridge.BrokerConnected(); }, 10000));
+    subscriber.Forget();
+    broker.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bridge.BrokerConnected(); }, 40000));
+    // The broker kept it: the test's own subscription has it again.
+    ASSERT_TRUE(subscriber.WaitFor(CommandTopic + "setpoint", "70", 20000));
+    QTest::qWait(1100);
+    ASSERT_TRUE(takes("pwm3", "200"));
+    QTest::qWait(200);
+
+    for (const TBytes &written : WrittenReports())
+        EXPECT_NE(written[1], cmdSetpoint);
+    EXPECT_EQ(LogText.count(QStringLiteral("ignored the retained message on %1setpoint").arg(QString::fromStdString(CommandTopic))), 1)
+        << LogText.toStdString();
+    bridge.Stop();
+}
+
 // The heater restarts while unplugged: its lower counter is held back once, as a glitch, and then
 // published, so that Home Assistant counts the energy of both runs.
 TEST_F(MqttTest, EnergyOfARestartedHeaterIsPublished)
