@@ -4,6 +4,7 @@
 #include "bridge/BridgeCommands.h"
 #include "bridge/BridgeDiagnostics.h"
 #include "bridge/CommandPace.h"
+#include "bridge/Discovery.h"
 #include "bridge/StatePublication.h"
 #include "bridge/StatusJson.h"
 #include "core/DateTime.h"
@@ -154,6 +155,24 @@ TEST(RefusalLog, TheFirstRefusalOfAMinuteIsToldTheOthersCounted)
         const QString told = step.Refused ? log.Refused(QString::fromLatin1(step.Refused), start + step.At) : log.Due(start + step.At);
         EXPECT_EQ(told, QString::fromUtf8(step.Told));
     }
+}
+
+// The host name is one topic level: nothing in it separates or matches levels.
+TEST(BridgeTopics, TheBridgesAvailabilityIsOneLevelPerHost)
+{
+    const struct {
+        const char *Host;
+        const char *Topic;
+    } cases[] = {
+        {"kitchen-pi", "helvane/bridge/kitchen-pi/availability"},
+        {"a/b+c#d", "helvane/bridge/a_b_c_d/availability"},
+        {"", "helvane/bridge/localhost/availability"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(BridgeAvailabilityTopic(QStringLiteral("helvane"), QString::fromUtf8(c.Host)), QString::fromUtf8(c.Topic)) << c.Host;
+    const TBridgeTopics topics = BridgeTopics(QStringLiteral("helvane"), QStringLiteral("1709-0634"), QStringLiteral("helvane/bridge/x/availability"));
+    EXPECT_EQ(topics.Diagnostics, QStringLiteral("helvane/1709-0634/diagnostics"));
+    EXPECT_EQ(topics.Bridge, QStringLiteral("helvane/bridge/x/availability"));
 }
 
 TEST(BridgeDiagnostics, ClockOffsetAndUnknownValues)
