@@ -4,9 +4,9 @@
 // command from the broker takes to reach the heater. Each is printed beside a plain baseline
 // of the same run (the same exchanges through hidapi and libmosquitto with nothing around them).
 
+#include "bridge/MqttBridge.h"
+#include "bridge/StatusJson.h"
 #include "cli/Cli.h"
-#include "cli/MqttBridge.h"
-#include "cli/StatusJson.h"
 #include "ProcessMemory.h"
 #include "heatersim.h"
 #include "StoredHistory.h"
@@ -254,7 +254,8 @@ struct TCommandLatency {
 };
 
 // Setpoints published one after another, each at another moment of the bridge's poll period,
-// and the time until the heater has the request.
+// and the time until the heater has the request. They are a second apart, the pace at which the
+// bridge writes a control, and each differs from the one before, which the heater reports.
 TCommandLatency CommandLatency(int Port)
 {
     TBenchBridge bench(Port);
@@ -276,13 +277,13 @@ TCommandLatency CommandLatency(int Port)
         return static_cast<double>(timer.nsecsElapsed()) / 1e6;
     };
     // Once one arrives, the bridge has subscribed.
-    WaitFor([&] { return send(60) < 3000; });
+    WaitFor([&] { return send(61) < 3000; });
     std::vector<double> times;
     for (int i = 0; i < Commands; ++i) {
-        times.push_back(send(60 + i % 2));
-        const QDeadlineTimer pause(37);
-        while (!pause.hasExpired())
+        const QDeadlineTimer pace(TCommandPace::Spacing + std::chrono::milliseconds(37));
+        while (!pace.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        times.push_back(send(62 - i % 2));
     }
     bridge.Stop();
     std::sort(times.begin(), times.end());

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,10 @@ int main(int argc, char **argv)
     setenv("LC_ALL", "C.UTF-8", 1);
     tzset();
     QApplication app(argc, argv);
+    // Locks the bridge takes go to a folder of this process, never the user's.
+    const QTemporaryDir runtimeFolder;
+    setenv("XDG_RUNTIME_DIR", runtimeFolder.path().toLocal8Bit().constData(), 1);
+    unsetenv("RUNTIME_DIRECTORY");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,12 +1,12 @@
 #include "cli/Cli.h"
 
 #include "Version.h"
-#include "cli/HeaterLink.h"
-#include "cli/MqttBridge.h"
-#include "cli/StatusJson.h"
-#include "cli/StopSignals.h"
-#include "cli/ToolArchive.h"
 #include "archive/Archive.h"
+#include "bridge/HeaterLink.h"
+#include "bridge/MqttBridge.h"
+#include "bridge/StatusJson.h"
+#include "bridge/ToolArchive.h"
+#include "cli/StopSignals.h"
 #include "core/DataDirectory.h"
 #include "core/FileErrors.h"
 #include "history/EnergyReport.h"
@@ -20,10 +20,12 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QUrl>
 
 #include <cstdio>
 #include <algorithm>
@@ -156,10 +158,17 @@ void ShowProgress(QTextStream &Err, int Page, int Percent)
         << Qt::flush;
 }
 
-// The archive that --archive names, else the one of the environment or the data folder.
+// The archive that --archive names, else the one of the environment or the data folder. A
+// password on the command line is there for every user of the machine to read.
 QString ChosenArchive(const QCommandLineParser &Parser, const TCliContext &Context)
 {
-    return Parser.isSet(ArchiveOption) ? Parser.value(ArchiveOption) : Context.ArchiveLocation;
+    if (!Parser.isSet(ArchiveOption))
+        return Context.ArchiveLocation;
+    const QString location = Parser.value(ArchiveOption);
+    if (location.startsWith(QStringLiteral("postgresql://")) && !QUrl(location).password().isEmpty())
+        throw EUsage(QStringLiteral("Keep the PostgreSQL password out of the command line, where every user sees it: "
+                                    "put it into ~/.pgpass, or the file that PGPASSFILE names."));
+    return location;
 }
 
 // An archive that the command cannot do without.
@@ -489,15 +498,30 @@ void RequireReadable(const QString &FileName, const QString &What)
         throw std::runtime_error(QStringLiteral("Cannot read the %1 \"%2\": %3").arg(What, FileName, file.errorString()).toStdString());
 }
 
+// The key that --key names, else the service's credential mqtt-client.key when it holds one (an
+// empty line is none): the service manager hands it over readable by the service alone.
+QString ClientKeyFile(const QCommandLineParser &Parser)
+{
+    if (Parser.isSet(KeyOption))
+        return Parser.value(KeyOption);
+    const QString credentials = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
+    if (credentials.isEmpty())
+        return {};
+    const QString key = QDir(credentials).filePath(QStringLiteral("mqtt-client.key"));
+    QFile file(key);
+    return file.open(QIODevice::ReadOnly) && !file.readAll().trimmed().isEmpty() ? key : QString();
+}
+
 TMqttTls BridgeTls(const QCommandLineParser &Parser)
 {
-    if (Parser.isSet(CertOption) != Parser.isSet(KeyOption))
+    const QString keyFile = ClientKeyFile(Parser);
+    if (Parser.isSet(CertOption) != !keyFile.isEmpty())
         throw EUsage(QStringLiteral("--cert and --key go together: give both or neither."));
     if (Parser.isSet(CertOption) && !Parser.isSet(CaFileOption))
         throw EUsage(QStringLiteral("--cert and --key need --cafile."));
     if (!Parser.isSet(CaFileOption))
         return {};
-    const TMqttTls tls{Parser.value(CaFileOption), Parser.value(CertOption), Parser.value(KeyOption)};
+    const TMqttTls tls{Parser.value(CaFileOption), Parser.value(CertOption), keyFile};
     RequireReadable(tls.CaFile, QStringLiteral("CA file"));
     if (Parser.isSet(CertOption)) {
         RequireReadable(tls.CertFile, QStringLiteral("certificate file"));
@@ -544,6 +568,8 @@ int Mqtt(const QCommandLineParser &Parser, TCliContext &Context)
     bridge.Start();
     QCoreApplication::exec();
     bridge.Stop();
+    if (!bridge.Failure().isEmpty())
+        throw std::runtime_error(bridge.Failure().toStdString());
     return ExitDone;
 }
 

@@ -33,8 +33,10 @@ struct TBrokerTls {
 class TBroker {
 public:
     // Users: "name:password" pairs; with any, anonymous clients are refused. With Tls, Port() is a
-    // TLS listener and PlainPort() a plain one for the test's subscriber.
-    explicit TBroker(const QStringList &Users = {}, const std::optional<TBrokerTls> &Tls = std::nullopt) : FTls(Tls)
+    // TLS listener and PlainPort() a plain one for the test's subscriber. Persistent: retained
+    // messages are saved at each change and outlive a restart, also a killed broker's.
+    explicit TBroker(const QStringList &Users = {}, const std::optional<TBrokerTls> &Tls = std::nullopt, bool Persistent = false)
+        : FTls(Tls), FPersistent(Persistent)
     {
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost, 0);
@@ -106,6 +108,8 @@ private:
             config += QStringLiteral("allow_anonymous true\n");
         else
             config += QStringLiteral("allow_anonymous false\npassword_file %1\n").arg(FPasswords);
+        if (FPersistent)
+            config += QStringLiteral("persistence true\npersistence_location %1/\nautosave_on_changes true\nautosave_interval 1\n").arg(FDir.path());
         config += QStringLiteral("listener %1 127.0.0.1\n").arg(FPort);
         if (FTls) {
             config += QStringLiteral("cafile %1\ncertfile %2\nkeyfile %3\nrequire_certificate %4\nlistener %5 127.0.0.1\n")
@@ -123,6 +127,7 @@ private:
     QProcess FProcess;
     QString FPasswords;
     std::optional<TBrokerTls> FTls;
+    bool FPersistent = false;
     QString FSaid;
     int FPort = 0;
     int FPlainPort = 0;

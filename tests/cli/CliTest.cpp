@@ -1,6 +1,6 @@
 #include "support/CliRun.h"
 
-#include "cli/HeaterLink.h"
+#include "bridge/HeaterLink.h"
 #include "support/ExampleStatus.h"
 #include "support/PermissionOverride.h"
 #include "support/StoredHistory.h"
@@ -76,7 +76,7 @@ TEST_F(CliTest, StatusJsonCarriesEveryValueInTheUnitItsKeyNames)
         {"serial_number", "1709-0634"}, {"time", "2017-04-07T12:00:00"}, {"clock", "2017-04-07T12:00:00+02:00"},
         {"status_code", 221}, {"status_text", "Water temperature too high (> 88°C)"}, {"problem", true},
         {"setpoint_c", 60}, {"water_temp_c", 45.25}, {"water_temp_control_c", 44.0}, {"board_temp_c", 28.5},
-        {"energy_today_wh", 12345}, {"isolation_v", 63.75},
+        {"energy_today_wh", 12345}, {"isolation_v", 63.75}, {"pv_power_w", 310.0},
         {"string1_voltage_v", 31.0}, {"string1_current_a", 10.0}, {"string1_power_w", 310.0}, {"string1_pwm_permille", 400},
         {"string2_voltage_v", 40.0}, {"string2_current_a", 20.0}, {"string2_power_w", 0.0}, {"string2_pwm_permille", -1},
         {"string3_voltage_v", 0.0}, {"string3_current_a", 0.0}, {"string3_power_w", 0.0}, {"string3_pwm_permille", 1000},
@@ -153,6 +153,9 @@ TEST_F(CliTest, BadUsageIsRefusedBeforeTheHeaterIsTouched)
         {{"mqtt", "--broker", "host", "--cafile", "ca.crt", "--cert", "client.crt"}, "--cert and --key go together: give both or neither."},
         {{"mqtt", "--broker", "host", "--cafile", "ca.crt", "--key", "client.key"}, "--cert and --key go together: give both or neither."},
         {{"mqtt", "--broker", "host", "--cert", "client.crt", "--key", "client.key"}, "--cert and --key need --cafile."},
+        {{"mqtt", "--broker", "host", "--archive", "postgresql://heater:s3cret@db/helvane"},
+         "Keep the PostgreSQL password out of the command line, where every user sees it"},
+        {{"history", "--csv", "x.csv", "--archive", "postgresql://heater:s3cret@db/helvane"}, "Keep the PostgreSQL password out"},
     };
     PlugExampleHeater();
     for (const TCase &c : cases) {

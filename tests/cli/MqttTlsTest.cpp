@@ -1,7 +1,7 @@
 #include "Broker.h"
 #include "HeaterProcess.h"
 
-#include "cli/MqttBridge.h"
+#include "bridge/MqttBridge.h"
 #include "heatersim.h"
 #include "support/CliRun.h"
 #include "support/ExampleStatus.h"
@@ -34,6 +34,8 @@ public:
         Sign(QStringLiteral("elsewhere"), QStringLiteral("ca"), QStringLiteral("DNS:elsewhere.invalid"));
         Sign(QStringLiteral("client"), QStringLiteral("ca"), QStringLiteral("DNS:heater-bridge"));
         Sign(QStringLiteral("stranger"), QStringLiteral("other-ca"), QStringLiteral("DNS:heater-bridge"));
+        Run({QStringLiteral("pkey"), QStringLiteral("-in"), QStringLiteral("client.key"), QStringLiteral("-aes256"), QStringLiteral("-passout"),
+             QStringLiteral("pass:s3cret"), QStringLiteral("-out"), QStringLiteral("client-encrypted.key")});
     }
 
     QString File(const QString &Name) const { return FDir.filePath(Name); }
@@ -211,8 +213,8 @@ TEST_F(MqttTlsTest, RefusedTlsIsSaidAndTriedAgainUntilTheBrokerIsSetRight)
     }
 }
 
-// The tool as the service runs it: --cert and --key are what let the bridge in where the broker
-// asks for a client certificate.
+// The tool as the service runs it: --cert and --key (or the service's credential of the key) are
+// what let the bridge in where the broker asks for a client certificate.
 TEST_F(MqttTlsTest, BridgeProcessShowsItsClientCertificateWhereTheBrokerAsksForOne)
 {
     TBroker broker({}, BrokerTls(QStringLiteral("broker"), QStringLiteral("ca"), true));
@@ -221,17 +223,28 @@ TEST_F(MqttTlsTest, BridgeProcessShowsItsClientCertificateWhereTheBrokerAsksForO
         const char *Name;
         QStringList Arguments;
         QString Said;   // a pattern
+        bool Credential = false;   // the key is the service's credential
     } cases[] = {
         {"with --cert and --key",
          {QStringLiteral("--cert"), Certificates.File(QStringLiteral("client.crt")), QStringLiteral("--key"),
           Certificates.File(QStringLiteral("client.key"))},
          QStringLiteral("\nConnected to the MQTT broker 127\\.0\\.0\\.1:%1\\.\n").arg(broker.Port())},
+        {"with --cert and the key as the service's credential",
+         {QStringLiteral("--cert"), Certificates.File(QStringLiteral("client.crt"))},
+         QStringLiteral("\nConnected to the MQTT broker 127\\.0\\.0\\.1:%1\\.\n").arg(broker.Port()),
+         true},
         {"without them", {}, RefusedLine(broker.Port(), ClientRefused(QStringLiteral("tlsv13 alert certificate required")))},
     };
+    // The service manager's copy of the key, readable by the service alone.
+    QTemporaryDir credentials;
+    ASSERT_TRUE(QFile::copy(Certificates.File(QStringLiteral("client.key")), credentials.filePath(QStringLiteral("mqtt-client.key"))));
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Name);
+        QProcessEnvironment environment = HeaterEnvironment();
+        if (c.Credential)
+            environment.insert(QStringLiteral("CREDENTIALS_DIRECTORY"), credentials.path());
         QProcess bridge;
-        bridge.setProcessEnvironment(HeaterEnvironment());
+        bridge.setProcessEnvironment(environment);
         bridge.start(QStringLiteral(HELVANE_CLI_FILE), QStringList{QStringLiteral("mqtt"), QStringLiteral("--broker"), address,
                                                                    QStringLiteral("--cafile"), Certificates.File(QStringLiteral("ca.crt"))} +
                                                            c.Arguments);
@@ -245,6 +258,27 @@ TEST_F(MqttTlsTest, BridgeProcessShowsItsClientCertificateWhereTheBrokerAsksForO
         EXPECT_EQ(bridge.state(), QProcess::NotRunning);
         EXPECT_EQ(bridge.exitCode(), 0);
     }
+}
+
+// Without a heater, a broker whose certificate the CA does not vouch for shows at start.
+TEST_F(MqttTlsTest, RefusedCertificateShowsWithoutAHeater)
+{
+    TBroker broker({}, BrokerTls(QStringLiteral("broker")));
+    QProcess bridge;
+    bridge.setProcessEnvironment(HeaterEnvironment(false));
+    bridge.start(QStringLiteral(HELVANE_CLI_FILE),
+                 {QStringLiteral("mqtt"), QStringLiteral("--broker"), QStringLiteral("127.0.0.1:%1").arg(broker.Port()),
+                  QStringLiteral("--cafile"), Certificates.File(QStringLiteral("other-ca.crt"))});
+    QString said;
+    const QRegularExpression refused(RefusedLine(broker.Port(), QStringLiteral("the broker's certificate was refused: certificate verify failed")));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+        said += QString::fromUtf8(bridge.readAllStandardError());
+        return said.contains(refused);
+    }, 10000)) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("No heater found"))) << said.toStdString();
+    bridge.terminate();
+    bridge.waitForFinished(10000);
+    EXPECT_EQ(bridge.exitCode(), 0);
 }
 
 // Before any heater or broker: a TLS file that cannot be read is named.
@@ -274,6 +308,50 @@ TEST_F(MqttTlsTest, UnreadableTlsFileIsNamedAtStart)
         const TCliRun run = RunCliWith(arguments, QDateTime::currentDateTime(), TLocaleFormats());
         EXPECT_EQ(run.Code, ExitError);
         EXPECT_EQ(run.Err, c.Said);
+    }
+}
+
+// Faults of the TLS files that cannot heal end the bridge with 1 and one message, before any
+// heater or broker.
+TEST_F(MqttTlsTest, FaultyTlsFilesEndTheBridge)
+{
+    const struct {
+        const char *Option;
+        const char *File;
+        QString Said;
+    } cases[] = {
+        {"--cafile", "client.key", QStringLiteral("The CA file \"%1\" holds no certificate (PEM).")},
+        {"--cert", "client.key", QStringLiteral("The certificate file \"%1\" holds no certificate (PEM).")},
+        {"--key", "client-encrypted.key", QStringLiteral("The key file \"%1\" is encrypted: the bridge needs the key without a password.")},
+        {"--key", "client.crt", QStringLiteral("The key file \"%1\" holds no private key (PEM).")},
+        {"--key", "stranger.key", QStringLiteral("The key file \"%1\" does not belong to the certificate \"%2\".")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.Option) + " " + c.File);
+        QStringList arguments{QStringLiteral("mqtt"),
+                              QStringLiteral("--broker"),
+                              QStringLiteral("127.0.0.1:8883"),
+                              QStringLiteral("--cafile"),
+                              Certificates.File(QStringLiteral("ca.crt")),
+                              QStringLiteral("--cert"),
+                              Certificates.File(QStringLiteral("client.crt")),
+                              QStringLiteral("--key"),
+                              Certificates.File(QStringLiteral("client.key"))};
+        const QString file = Certificates.File(QString::fromLatin1(c.File));
+        arguments[arguments.indexOf(QLatin1String(c.Option)) + 1] = file;
+        QProcess bridge;
+        bridge.setProcessEnvironment(HeaterEnvironment(false));
+        bridge.start(QStringLiteral(HELVANE_CLI_FILE), arguments);
+        const bool ended = bridge.waitForFinished(10000);
+        if (!ended) {
+            bridge.kill();
+            bridge.waitForFinished();
+        }
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(bridge.exitCode(), ExitError);
+        const QString said = c.Said.contains(QLatin1String("%2")) ? c.Said.arg(file, Certificates.File(QStringLiteral("client.crt")))
+                                                                   : c.Said.arg(file);
+        EXPECT_EQ(QString::fromUtf8(bridge.readAllStandardError()), QStringLiteral("helvane-cli: ") + said + QLatin1Char('\n'));
     }
 }
 

@@ -110,10 +110,15 @@ if [ -f "$unit" ]; then
   grep -Fqx 'Environment="HELVANE_ARCHIVE=/var/lib/helvane/Archive.sqlite"' "$unit" ||
     fault "the service does not keep its archive in /var/lib/helvane"
   [ "$(setting StateDirectory)" = helvane ] || fault "the service has no state folder /var/lib/helvane"
-  [ "$(setting LoadCredential)" = mqtt-password:/etc/helvane/mqtt-password ] ||
-    fault "the service does not load the password as a credential: '$(setting LoadCredential)'"
-  # Without a default for the same credential a missing password file fails the start.
-  [[ "$(setting SetCredential)" == mqtt-password:* ]] || fault "the password's credential has no default"
+  # The secrets as credentials, readable by the service alone; without a default for the same
+  # credential a missing file fails the start.
+  for credential in mqtt-password mqtt-client.key pgpass; do
+    grep -Fqx "LoadCredential=$credential:/etc/helvane/$credential" "$unit" ||
+      fault "the service does not load $credential as a credential: '$(setting LoadCredential)'"
+    grep -Eq "^SetCredential=$credential:" "$unit" || fault "the credential $credential has no default"
+  done
+  grep -Fqx 'Environment=PGPASSFILE=%d/pgpass' "$unit" || fault "libpq does not read the service's pgpass credential"
+  [ "$(setting RuntimeDirectory)" = helvane ] || fault "the service has no runtime folder for its lock of the heater"
   [[ " $(setting RestartPreventExitStatus) " == *" 2 "* ]] || fault "the service retries bad usage"
 
   if has systemd-analyze; then

@@ -20,6 +20,7 @@ QStringList StatusTexts();
 
 // Keys: serial_number, time (the heater's clock as it reads), clock (the same with this machine's
 // UTC offset), status_code, status_text, problem (the window shows the status as an error),
-// setpoint_c, water_temp_c, water_temp_control_c, board_temp_c, energy_today_wh, isolation_v and,
+// setpoint_c, water_temp_c, water_temp_control_c, board_temp_c, energy_today_wh, isolation_v,
+// pv_power_w (the strings' sum) and,
 // for n = 1 to 3, stringN_voltage_v, stringN_current_a, stringN_power_w, stringN_pwm_permille.
 QJsonObject StatusJson(const TCurrentData &S);

@@ -19,6 +19,8 @@ public:
     void Store(const QString &Key, std::span<const THistoryData> Samples);
     bool Open() const { return FArchive != nullptr; }
     bool Failed() const { return FFailed; }
+    // "ok", "failing: <reason>", or "none" without an archive.
+    QString State() const;
 
 private:
     void Fail(const std::exception &Error);
@@ -26,4 +28,5 @@ private:
     QTextStream &FErr;
     std::unique_ptr<TArchive> FArchive;
     bool FFailed = false;
+    QString FReason;   // of the last failure
 };

@@ -1,7 +1,7 @@
-#include "cli/HistoryHarvest.h"
+#include "bridge/HistoryHarvest.h"
 
 #include "archive/Archive.h"
-#include "cli/HeaterLink.h"
+#include "bridge/HeaterLink.h"
 
 #include <QElapsedTimer>
 

@@ -1,4 +1,4 @@
-#include "cli/ToolArchive.h"
+#include "bridge/ToolArchive.h"
 
 TToolArchive::TToolArchive(const QString &Location, QTextStream &Err) : FErr(Err)
 {
@@ -20,6 +20,14 @@ void TToolArchive::Store(const QString &Key, std::span<const THistoryData> Sampl
 
 void TToolArchive::Fail(const std::exception &Error)
 {
-    FErr << "helvane-cli: " << QString::fromUtf8(Error.what()) << Qt::endl;
+    FReason = QString::fromUtf8(Error.what());
+    FErr << "helvane-cli: " << FReason << Qt::endl;
     FFailed = true;
+}
+
+QString TToolArchive::State() const
+{
+    if (FFailed)
+        return QStringLiteral("failing: ") + FReason;
+    return FArchive ? QStringLiteral("ok") : QStringLiteral("none");
 }

@@ -1,6 +1,6 @@
-#include "cli/StatePublication.h"
+#include "bridge/StatePublication.h"
 
-#include "cli/StatusJson.h"
+#include "bridge/StatusJson.h"
 
 #include <QJsonDocument>
 
@@ -57,15 +57,18 @@ std::chrono::seconds TStatePublication::ExpireAfter() const
     return std::chrono::ceil<std::chrono::seconds>(3 * RefreshPeriod());
 }
 
-// The day's energy only grows while the heater's date stays the same: a reading that drops it
-// (a glitch) would count as a new meter cycle in Home Assistant.
+// The heater's counter as the day's rule reads it: a single lower reading (a glitch) is held
+// back, a lower one that the next confirms (the heater restarted) goes out, and Home Assistant
+// counts its fall as a new cycle of the meter, as at midnight. The heater's next date starts a
+// counter of its own.
 TCurrentData TStatePublication::Guarded(TCurrentData Reading)
 {
-    std::int32_t &energy = Reading.Sample.Energy;
     const int day = static_cast<int>(std::floor(Reading.Sample.DT));
-    if (FEnergyDay == day)
-        energy = std::max(energy, FEnergy);
-    FEnergyDay = day;
-    FEnergy = energy;
+    if (FEnergyDay != day) {
+        FEnergyDay = day;
+        FEnergy = {};
+    }
+    FEnergy.Add(Reading.Sample.Energy);
+    Reading.Sample.Energy = static_cast<std::int32_t>(FEnergy.Reading());
     return Reading;
 }

@@ -12,14 +12,20 @@
 
 struct TBridgeTopics {
     QString State;          // <prefix>/<serial>/state, the status as JSON, retained
-    QString Availability;   // <prefix>/<serial>/availability, "online" or "offline", retained
+    QString Availability;   // <prefix>/<serial>/availability: the heater "online" or "offline", retained
     QString Commands;       // <prefix>/<serial>/set/, followed by a command's name
+    QString Diagnostics;    // <prefix>/<serial>/diagnostics, the bridge's view of the heater as JSON, retained
+    QString Bridge;         // the bridge's own availability, its last will
 };
-TBridgeTopics BridgeTopics(const QString &Prefix, const QString &SerialId);
+TBridgeTopics BridgeTopics(const QString &Prefix, const QString &SerialId, const QString &BridgeAvailability);
+
+// <prefix>/bridge/<host>/availability: "online" while the bridge runs, whatever the heater does.
+QString BridgeAvailabilityTopic(const QString &Prefix, const QString &Host);
 
 struct TMqttMessage {
     QString Topic;
     QByteArray Payload;
+    bool Retained = false;   // as its publisher sent it, kept by the broker
 };
 
 struct TDiscoveredHeater {

@@ -4,6 +4,7 @@
 // changed, not every poll. A changed status code goes out at once, other changes at most every
 // interval, and an unchanged state again after a while so that its sensors do not go stale.
 
+#include "history/DayEnergy.h"
 #include "protocol/StatusReport.h"
 
 #include <QByteArray>
@@ -39,6 +40,6 @@ private:
     QJsonObject FPublished;   // the last published state without its time stamps
     std::optional<TClock::time_point> FPublishedAt;
     bool FHurry = false;
-    std::optional<int> FEnergyDay;   // the heater's date of the day's energy below
-    std::int32_t FEnergy = 0;
+    std::optional<int> FEnergyDay;   // the heater's date of the counter below
+    TDayEnergyCounter FEnergy;
 };

@@ -1,4 +1,4 @@
-#include "cli/StatusJson.h"
+#include "bridge/StatusJson.h"
 
 #include "core/DateTime.h"
 #include "i18n/Language.h"
@@ -79,6 +79,7 @@ QJsonObject StatusJson(const TCurrentData &S)
         {QStringLiteral("board_temp_c"), Rounded(h.TB, 2)},
         {QStringLiteral("energy_today_wh"), h.Energy},
         {QStringLiteral("isolation_v"), Rounded(S.Uisol, 2)},
+        {QStringLiteral("pv_power_w"), Rounded(static_cast<double>(h.P1) + h.P2 + h.P3, 1)},
     };
     const std::array<float, 3> voltages{h.U1, h.U2, h.U3};
     const std::array<float, 3> currents{h.I1, h.I2, h.I3};

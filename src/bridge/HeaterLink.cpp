@@ -1,6 +1,6 @@
-#include "cli/HeaterLink.h"
+#include "bridge/HeaterLink.h"
 
-#include "cli/StatusJson.h"
+#include "bridge/StatusJson.h"
 #include "i18n/Language.h"
 #include "protocol/Commands.h"
 #include "protocol/Encodings.h"

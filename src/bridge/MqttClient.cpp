@@ -1,9 +1,12 @@
-#include "cli/MqttClient.h"
+#include "bridge/MqttClient.h"
+
+#include "bridge/TlsFiles.h"
 
 #include <QFile>
 #include <QMetaObject>
 
 #include <mosquitto.h>
+#include <mqtt_protocol.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -101,11 +104,13 @@ TMqttClient::TMqttClient(const TBrokerAddress &Broker, const TMqttLogin &Login, 
     : FContext(Context), FOnConnection(std::move(OnConnection)), FOnMessage(std::move(OnMessage)), FUsesTls(!Tls.CaFile.isEmpty()),
       FReconnectDelay(FirstReconnectDelay)
 {
+    CheckTlsFiles(Tls);
     InitLibrary();
     FClient = mosquitto_new(ClientId.toUtf8().constData(), true, this);
     if (!FClient)
         throw std::runtime_error("Cannot create the MQTT client");
     try {
+        Require(mosquitto_int_option(FClient, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5), "MQTT version");
         Require(mosquitto_will_set(FClient, Will.Topic.toUtf8().constData(), static_cast<int>(Will.Payload.size()),
                                    Will.Payload.constData(), 1, true),
                 "MQTT last will");
@@ -196,24 +201,38 @@ void TMqttClient::Publish(const TMqttMessage &Message, int Qos)
 
 void TMqttClient::Subscribe(const QString &Topic)
 {
-    mosquitto_subscribe(FClient, nullptr, Topic.toUtf8().constData(), 1);
+    mosquitto_subscribe_v5(FClient, nullptr, Topic.toUtf8().constData(), 1, FVersion5 ? MQTT_SUB_OPT_RETAIN_AS_PUBLISHED : 0, nullptr);
 }
 
-void TMqttClient::Connected(mosquitto *, void *Self, int Result)
+// A broker that knows only MQTT 3.1.1 is asked again in its version at the next attempt.
+void TMqttClient::Unsubscribe(const QString &Topic)
+{
+    mosquitto_unsubscribe(FClient, nullptr, Topic.toUtf8().constData());
+}
+
+void TMqttClient::Connected(mosquitto *Client, void *Self, int Result)
 {
     auto *self = static_cast<TMqttClient *>(Self);
+    if (Result == MQTT_RC_UNSUPPORTED_PROTOCOL_VERSION && self->FVersion5.exchange(false)) {
+        mosquitto_int_option(Client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+        self->FReconnectDelay = FirstReconnectDelay;
+        self->FVersionRefused = true;
+        return;
+    }
     if (Result == 0) {
         self->FReconnectDelay = FirstReconnectDelay;
         self->FAccepted = true;
         self->Reason({});   // what failed attempts logged is past
     }
-    self->Report(Result == 0, QString::fromUtf8(mosquitto_connack_string(Result)));
+    self->Report(Result == 0, QString::fromUtf8(self->FVersion5 ? mosquitto_reason_string(Result) : mosquitto_connack_string(Result)));
 }
 
 void TMqttClient::Disconnected(mosquitto *, void *Self, int Result)
 {
     auto *self = static_cast<TMqttClient *>(Self);
     self->FLossSaid = true;
+    if (std::exchange(self->FVersionRefused, false))
+        return;   // no loss to tell: the next attempt speaks the broker's version
     self->Report(false, self->LossReason(ErrorText(Result)));
 }
 
@@ -281,7 +300,7 @@ void TMqttClient::Arrived(mosquitto *, void *Self, const struct mosquitto_messag
     if (!client->FOnMessage)
         return;
     TMqttMessage message{QString::fromUtf8(Message->topic),
-                         QByteArray(static_cast<const char *>(Message->payload), Message->payloadlen)};
+                         QByteArray(static_cast<const char *>(Message->payload), Message->payloadlen), Message->retain};
     QMetaObject::invokeMethod(client->FContext, [Handler = client->FOnMessage, message] { Handler(message); },
                               Qt::QueuedConnection);
 }

@@ -4,7 +4,7 @@
 // time right after a poll, so that the polls keep their period: at start, again once a day, and
 // anew for another heater or after a read-out that a pulled plug broke off.
 
-#include "cli/ToolArchive.h"
+#include "bridge/ToolArchive.h"
 #include "hid/FHid.h"
 #include "history/HistoryData.h"
 

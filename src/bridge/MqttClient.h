@@ -3,14 +3,17 @@
 // A connection to an MQTT broker through libmosquitto, whose network loop runs on a thread of its
 // own: it connects in the background, reconnects with a growing delay (1 s doubling up to 30 s)
 // whenever the broker goes away or cannot be connected to, TLS refused included, and leaves a
-// last will that the broker publishes should the connection end without a goodbye.
+// last will that the broker publishes should the connection end without a goodbye. It speaks
+// MQTT 5, so that each message says whether its publisher retained it, and MQTT 3.1.1 with a
+// broker that knows no other.
 
-#include "cli/Discovery.h"
+#include "bridge/Discovery.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -57,7 +60,10 @@ public:
     // is dropped for QoS 0 and sent after the reconnect for QoS 1.
     void Publish(const TMqttMessage &Message, int Qos);
     // QoS 1; a subscription lasts as long as the connection: it is made again after a reconnect.
+    // Its messages keep the retain flag they were published with (with MQTT 3.1.1, only those
+    // the broker kept from before the subscription carry it).
     void Subscribe(const QString &Topic);
+    void Unsubscribe(const QString &Topic);
 
 private:
     static void Connected(mosquitto *Client, void *Self, int Result);
@@ -74,6 +80,7 @@ private:
     TConnectionHandler FOnConnection;
     TMessageHandler FOnMessage;
     bool FUsesTls;
+    std::atomic<bool> FVersion5{true};   // false once the broker refused MQTT 5
     std::mutex FSaidMutex;
     QStringList FSaid;   // the library's errors since the last report: why a TLS handshake failed
     std::mutex FStopMutex;
@@ -82,5 +89,6 @@ private:
     unsigned int FReconnectDelay;   // network thread only
     bool FLossSaid = false;         // network thread only: the disconnect callback reported the loss
     bool FAccepted = false;         // network thread only: the broker accepted the connection
+    bool FVersionRefused = false;   // network thread only: the broker refused MQTT 5 just now
     std::thread FThread;
 };

@@ -4,17 +4,22 @@
 // serial number, its state as retained JSON, its availability with a last will, and the Home
 // Assistant discovery configurations. It keeps polling while the broker is away and publishes
 // only the latest state once the broker is back. It takes commands from the broker's command
-// topics and sends them to the heater between polls. With an archive, it reads the heater's
-// stored history into it between polls.
+// topics and sends them to the heater between polls, at the pace TCommandPace keeps; a retained
+// command is never executed. With an archive, it reads the heater's stored history into it
+// between polls.
 
-#include "cli/Discovery.h"
-#include "cli/HeaterLink.h"
-#include "cli/HistoryHarvest.h"
-#include "cli/MqttClient.h"
-#include "cli/StatePublication.h"
-#include "cli/ToolArchive.h"
+#include "bridge/BridgeDiagnostics.h"
+#include "bridge/CommandPace.h"
+#include "bridge/Discovery.h"
+#include "bridge/HeaterLink.h"
+#include "bridge/HistoryHarvest.h"
+#include "bridge/MqttClient.h"
+#include "bridge/StatePublication.h"
+#include "bridge/ToolArchive.h"
 
+#include <QLockFile>
 #include <QObject>
+#include <QSet>
 #include <QTextStream>
 #include <QTimer>
 
@@ -36,6 +41,10 @@ private:
     std::optional<std::int32_t> FLast;
 };
 
+// Where the bridge keeps its lock of each heater: the service's runtime folder
+// (RUNTIME_DIRECTORY), else the user's (XDG_RUNTIME_DIR).
+QString BridgeRuntimeFolder();
+
 struct TBridgeOptions {
     TBrokerAddress Broker;
     TMqttLogin Login;
@@ -46,6 +55,7 @@ struct TBridgeOptions {
     int PollIntervalMs = 1001;
     int PublishIntervalMs = 10000;  // the least time between two states that differ in readings only
     QString ArchiveLocation;        // where the heater's stored history goes; none when empty
+    QString LockFolder = BridgeRuntimeFolder();
 };
 
 class TMqttBridge {
@@ -62,16 +72,28 @@ public:
     void Stop();
 
     bool BrokerConnected() const { return FConnected; }
+    // Why the bridge ended the application's event loop with exit code 1; empty while it runs.
+    const QString &Failure() const { return FFailure; }
     bool ReadingHistory() const { return FHarvest.Reading(); }
 
 private:
+    void Connect();
+    bool HeaterKnown() const { return !FHeater.SerialId.isEmpty(); }
+    void AnnounceHeater();
+    bool Lock(const QString &SerialId);
+    void Fail(const QString &Message);
     void UseHeater(const QString &SerialId, const QString &Firmware);
     void ConnectionChanged(bool Connected, const QString &Reason);
     void MessageArrived(const TMqttMessage &Message);
-    void Execute(const QString &Name, const QByteArray &Payload);
+    void IgnoreRetained(const QString &Topic);
+    void Take(const QString &Name, const QByteArray &Payload);
+    void SendDue();
+    void Execute(const QString &Name, const TBridgeCommand &Command);
     void PublishDiscovery();
     QString DiscoveryStatusTopic() const { return FOptions.DiscoveryPrefix + QStringLiteral("/status"); }
     void PublishAvailability();
+    QString ArchiveState() const;
+    void PublishDiagnostics(bool Now);
     void PublishState(const QByteArray &State);
     void Say(const QString &Message);
 
@@ -83,6 +105,9 @@ private:
     THistoryHarvest FHarvest;
     QObject FContext;   // where the client's reports arrive; goes with the bridge
     QTimer FTimer;
+    QTimer FPaceTimer;   // until the next waiting command is due
+    std::unique_ptr<QLockFile> FLock;   // of the heater in use: one bridge per heater
+    QString FFailure;
     std::unique_ptr<TMqttClient> FClient;
     int FClientNumber = 0;   // tells the current client's reports from a replaced one's
     TDiscoveredHeater FHeater;
@@ -90,6 +115,14 @@ private:
     TSerialConfirmation FSerials;
     std::optional<TFHidDevice> FDevice;   // the heater in use while its reports are trusted
     TStatePublication FPublication;
+    QString FBridgeTopic;   // the bridge's own availability
+    TBridgeDiagnostics FDiagnostics;
+    QByteArray FPublishedDiagnostics;
+    TBridgeClock::time_point FDiagnosticsAt;
+    TCommandPace FPace;
+    TRefusalLog FRefusals;
+    QSet<QString> FRetainedTold;           // command topics whose retained message was logged
+    std::optional<std::int32_t> FReportedSetpoint;   // as the heater's last reading gave it, unless written since
     bool FOnline = false;
     bool FConnected = false;
     bool FBrokerMissed = false;   // the user has been told that the broker is not there

@@ -1,4 +1,4 @@
-#include "cli/BridgeCommands.h"
+#include "bridge/BridgeCommands.h"
 
 #include "i18n/Language.h"
 #include "protocol/Commands.h"
