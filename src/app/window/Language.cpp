@@ -2,6 +2,7 @@
 
 #include "app/FormMain.h"
 #include "app/ProgressDlg.h"
+#include "app/YieldsWindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -24,6 +25,8 @@ void TFormMain::SetLanguage(TLanguage Language)
     std::erase_if(FKeyTexts, [](const TKeyText &Item) { return Item.Control.isNull(); });
     for (const TKeyText &item : FKeyTexts)
         ApplyKeyText(item.Control, item.Key);
+    if (FYields)
+        FYields->SetLanguage(Language);
 }
 
 void TFormMain::ApplyKeyText(QWidget *Control, const QString &Key) const
