@@ -156,8 +156,15 @@ void TYieldsWindow::DesignChart()
     chartYields->xAxis->grid()->setVisible(false);
     chartYields->yAxis->setTicker(QSharedPointer<TWhTicker>::create(FContext.Locale));
     chartYields->yAxis->setLabel(QStringLiteral("Wh"));
+    // The legend in a row of its own below the title, where no bar can lie under it.
     chartYields->legend->setVisible(true);
-    chartYields->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    chartYields->legend->setFont(font());
+    chartYields->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    chartYields->legend->setBorderPen(Qt::NoPen);
+    chartYields->axisRect()->insetLayout()->take(chartYields->legend);
+    chartYields->plotLayout()->insertRow(1);
+    chartYields->plotLayout()->addElement(1, 0, chartYields->legend);
+    chartYields->plotLayout()->setRowStretchFactor(1, 0.001);
 }
 
 template <class F>
