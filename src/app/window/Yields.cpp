@@ -18,7 +18,7 @@ void TFormMain::btnYieldsClick()
         FYields->setAttribute(Qt::WA_DeleteOnClose);
     }
     if (!FYields->ShowHeater(FArchiveKey)) {
-        FYields->close();
+        FYields->deleteLater();
         FOptions.Dialogs->Information(Translate(QStringLiteral("sMsgNoYields")));
         return;
     }
