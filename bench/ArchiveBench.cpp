@@ -3,11 +3,13 @@
 // import of the same rows from a CSV file, its reading included, beside that insert too; storing
 // one downloaded page, beside the disk's time for one durable write; reading three years back;
 // the window's connection with three years archived, beside its connection with an empty
-// archive; the tool's report of a year.
+// archive; the tool's report of a year; the yields window's year view and list of years over
+// ten years of one heater, beside a plain GROUP BY of the same rows.
 
 #include "BenchWindow.h"
 #include "StoredHistory.h"
 #include "SunReadings.h"
+#include "app/YieldsWindow.h"
 #include "archive/Archive.h"
 #include "cli/Cli.h"
 #include "heatersim.h"
@@ -222,6 +224,76 @@ void ReportYear(benchmark::State &State)
     State.counters["lines"] = static_cast<double>(out.count(QLatin1Char('\n')));
 }
 
+// Ten years of one heater, a reading every 15 minutes: made once, for the yields and their
+// baseline alike.
+constexpr int TenYearsOfReadings = 10 * 36525 * 96 / 100;
+const QDate TenYearsToday(2027, 3, 31);
+
+const QString &TenYearsArchive()
+{
+    static QTemporaryDir folder;
+    static const QString file = [] {
+        const QString name = NewArchiveFile(folder, 0);
+        OpenArchive(name)->Store(Heater, Readings(0, TenYearsOfReadings, 900));
+        return name;
+    }();
+    return file;
+}
+
+// The year view (its rows: two years) or the list of years (all ten).
+TYieldPeriod YieldsOf(std::int64_t Which)
+{
+    return Which == 0 ? TYieldPeriod{TYieldLevel::Months, 2026, 0} : TYieldPeriod{TYieldLevel::Years, 0, 0};
+}
+
+// What the window does for a view: the heater's span, then the view read and summed.
+void YieldsView(benchmark::State &State)
+{
+    const auto archive = OpenArchive(TenYearsArchive());
+    const TYieldPeriod period = YieldsOf(State.range(0));
+    std::int64_t total = 0;
+    for (auto _ : State) {
+        const std::optional<TYieldSpan> span = ReadYieldSpan(*archive, Heater, TenYearsToday);
+        total = ReadYields(*archive, Heater, period, *span).TotalWh;
+    }
+    State.counters["total_kWh"] = static_cast<double>(total) / 1000;
+}
+
+// The same rows as the view reads, each day's largest energy by SQL alone, through the SQLite
+// library on a connection of its own.
+void YieldsGroupBy(benchmark::State &State)
+{
+    const auto archive = OpenArchive(TenYearsArchive());
+    const TDateRange dates = YieldDates(YieldsOf(State.range(0)), *ReadYieldSpan(*archive, Heater, TenYearsToday));
+    const auto key = [](TDateTime DT) { return std::llround((DT - 25569) * 86400000.0); };
+    sqlite3 *database = nullptr;
+    if (sqlite3_open(TenYearsArchive().toUtf8().constData(), &database) != SQLITE_OK)
+        throw std::runtime_error("cannot open the archive file");
+    sqlite3_stmt *select = nullptr;
+    sqlite3_prepare_v2(database,
+                       "SELECT time_ms / 86400000, max(energy) FROM samples WHERE serial = ? AND time_ms BETWEEN ? AND ? "
+                       "GROUP BY time_ms / 86400000",
+                       -1, &select, nullptr);
+    const QByteArray serial = Heater.toUtf8();
+    std::int64_t days = 0;
+    for (auto _ : State) {
+        sqlite3_bind_text(select, 1, serial.constData(), static_cast<int>(serial.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(select, 2, key(DayStart(dates.First)));
+        sqlite3_bind_int64(select, 3, key(DayEnd(dates.Last)));
+        days = 0;
+        std::int64_t total = 0;
+        while (sqlite3_step(select) == SQLITE_ROW) {
+            ++days;
+            total += sqlite3_column_int64(select, 1);
+        }
+        sqlite3_reset(select);
+        benchmark::DoNotOptimize(total);
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(database);
+    State.counters["days"] = static_cast<double>(days);
+}
+
 // One downloaded page after another into an archive that holds three years of readings.
 void ArchivePage(benchmark::State &State)
 {
@@ -274,4 +346,6 @@ BENCHMARK(ArchivePage)->Arg(PageSamples)->Iterations(20)->UseRealTime()->Unit(be
 BENCHMARK(DiskSync)->Iterations(20)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ArchiveRead)->Arg(100000)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(WindowConnection)->Arg(0)->Arg(100000)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(YieldsView)->Arg(0)->Arg(1)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(YieldsGroupBy)->Arg(0)->Arg(1)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ReportYear)->Arg(100000)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);

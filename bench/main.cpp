@@ -125,6 +125,18 @@ void PrintSummary()
     PrintLine("  connection with an empty archive, ms", connectEmpty, "(no target)", true);
     const double report = figure("ReportYear/100000");
     PrintLine("report --year over 100,000 samples, ms", report, "<= 50", report <= 50);
+    const struct {
+        const char *Arg;
+        const char *Name;
+    } yields[] = {{"0", "year view"}, {"1", "list of years"}};
+    for (const auto &y : yields) {
+        const double view = figure(std::string("YieldsView/") + y.Arg);
+        const double groupBy = figure(std::string("YieldsGroupBy/") + y.Arg);
+        const double ratio = view < 0 || groupBy <= 0 ? -1 : view / groupBy;
+        PrintLine(std::string("yields: ") + y.Name + ", 10 years / GROUP BY", ratio, "<= 1.5", ratio <= 1.5);
+        PrintLine(std::string("  yields: ") + y.Name + ", ms", view, "(no target)", true);
+        PrintLine(std::string("  GROUP BY of the same rows, ms"), groupBy, "(no target)", true);
+    }
 }
 
 }

@@ -175,6 +175,8 @@ void TFormMain::BindHandlers()
     Bind(btnThisWeek, &QPushButton::clicked, &TFormMain::btnThisWeekClick);
     Bind(btnThisMonth, &QPushButton::clicked, &TFormMain::btnThisMonthClick);
     Bind(btnThisYear, &QPushButton::clicked, &TFormMain::btnThisYearClick);
+    Bind(btnYields, &QPushButton::clicked, &TFormMain::btnYieldsClick);
+    Bind(btnYieldsArchive, &QPushButton::clicked, &TFormMain::btnYieldsClick);
     Bind(FDeviceChangeBurst, &QTimer::timeout, &TFormMain::DeviceChangeBurstEnded);
     BindChart();
     for (QWidget *watched : std::initializer_list<QWidget *>{edtDate, edtTime, edtTSoll, pnlNotConnected})

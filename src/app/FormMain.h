@@ -51,6 +51,7 @@ class QTimer;
 class QTranslator;
 class TChartTicker;
 class TdlgProgress;
+class TYieldsWindow;
 
 // The program's version, "major.minor.release.build".
 QString GetExeVersion();
@@ -90,6 +91,7 @@ public:
     QLabel *Image5 = nullptr;
     QLabel *lblNotConnected = nullptr;   // why no heater is in use
     QPushButton *btnRefreshUSB = nullptr;
+    QPushButton *btnYieldsArchive = nullptr;   // the yields while no heater is in use
     QWidget *pnlAbout = nullptr;
     QTimer *timRefreshCurrentData = nullptr;
     QMenu *mnuFW = nullptr;
@@ -151,6 +153,7 @@ public:
 
     // History side panel.
     QPushButton *btnLoadMoreData = nullptr;
+    QPushButton *btnYields = nullptr;
     QPushButton *btnNow = nullptr;
     QPushButton *btnToday = nullptr;
     QPushButton *btnThisWeek = nullptr;
@@ -231,6 +234,10 @@ public:
     void btnThisYearClick();
     void chartHistoryMouseMove(QMouseEvent *Event);
     void chartHistoryLegendClick(QCPAbstractLegendItem *Item);
+
+    // Yields: what the sun gave per day, month and year, from the archive, in a window of its own.
+    void btnYieldsClick();
+    QPointer<TYieldsWindow> FYields;
 
     // Clock and setpoint.
     void edtDateEnter();

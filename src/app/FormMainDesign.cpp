@@ -36,11 +36,14 @@ constexpr int DesignedHeight = 768;
 constexpr int TopHeight = 289;
 constexpr int MemoHeight = 216;
 constexpr int HistoryPanelWidth = 120;
-// The history panel's buttons: the range buttons from the top, export and clear anchored to the
-// bottom of the panel's designed height.
+// The history panel's buttons: loading and the yields at the top, the range buttons below them,
+// export and clear anchored to the bottom of the panel's designed height.
 constexpr int HistoryButtonHeight = 22;
-constexpr int ThisMonthTop = 127;
-constexpr int ThisYearTop = 151;
+constexpr int YieldsTop = 34;
+// The range buttons stand one pitch apart, below the yields button.
+constexpr int RangePitch = 24;
+constexpr int NowTop = YieldsTop + RangePitch;
+constexpr int ThisYearTop = NowTop + 4 * RangePitch;
 constexpr int ExportTop = 199;
 constexpr int HistoryDesignedHeight = DesignedHeight - TopHeight - MemoHeight;
 // Below this height the bottom buttons would run into the range buttons: the chart and the
@@ -167,7 +170,7 @@ void TFormMain::DesignWindow()
     DesignChart();
     DesignCoverPanels();
     DesignAboutPanel();
-    RegisterKeyTexts({btnLoadMoreData, btnExportHistory, btnClearHistory, btnNow, btnToday, btnThisWeek,
+    RegisterKeyTexts({btnLoadMoreData, btnYields, btnYieldsArchive, btnExportHistory, btnClearHistory, btnNow, btnToday, btnThisWeek,
                       btnThisMonth, btnThisYear, btnSetDateTime, btnSetTSoll, btnSetLocalDT, Label1, Label2, Label3, Label4,
                       lblString1, lblString2, lblString3});
     for (QWidget *label : std::initializer_list<QWidget *>{lblSwitchLang, lblAbout, lblFWVer, Label8, Label9})
@@ -298,10 +301,11 @@ void TFormMain::DesignHistoryPanel()
         return NewButton(pnlHistory, Text, QRect(7, y, 105, HistoryButtonHeight));
     };
     btnLoadMoreData = button(QStringLiteral("sbtnLoadMoreData"), 10);
-    btnNow = button(QStringLiteral("sbtnNow"), 55);
-    btnToday = button(QStringLiteral("sbtnToday"), 79);
-    btnThisWeek = button(QStringLiteral("sbtnThisWeek"), 103);
-    btnThisMonth = button(QStringLiteral("sbtnThisMonth"), ThisMonthTop);
+    btnYields = button(QStringLiteral("sbtnYields"), YieldsTop);
+    btnNow = button(QStringLiteral("sbtnNow"), NowTop);
+    btnToday = button(QStringLiteral("sbtnToday"), NowTop + RangePitch);
+    btnThisWeek = button(QStringLiteral("sbtnThisWeek"), NowTop + 2 * RangePitch);
+    btnThisMonth = button(QStringLiteral("sbtnThisMonth"), NowTop + 3 * RangePitch);
     btnThisYear = button(QStringLiteral("sbtnThisYear"), ThisYearTop);
     btnExportHistory = button(QStringLiteral("sbtnExport"), ExportTop);
     btnExportHistory->setToolTip(QStringLiteral("Export Hint"));
@@ -375,6 +379,8 @@ void TFormMain::DesignCoverPanels()
     pnlNotConnected->setGeometry(QRect(QPoint(0, 0), NotConnectedDesign));
     Image5 = NewImage(pnlNotConnected, QStringLiteral(":/images/Unplugged.png"), QRect(64, 72, 80, 80));
     btnRefreshUSB = NewButton(pnlNotConnected, QStringLiteral("Refresh"), QRect(40, 152, 129, 33));
+    // Without a heater the archive's yields are still there to see.
+    btnYieldsArchive = NewButton(pnlNotConnected, QStringLiteral("sbtnYields"), QRect(40, 200, 129, 22));
     // Under the picture, as wide as the window.
     lblNotConnected = NewCentredLabel(pnlNotConnected, QStringLiteral("sMsgNoHeater"), QRect(8, 156, 193, 40));
     lblNotConnected->setWordWrap(true);
@@ -386,6 +392,7 @@ void TFormMain::DesignCoverPanels()
     anchors->Anchor(Image5, 0);
     anchors->Anchor(lblNotConnected, akLeft | akRight);
     anchors->Anchor(btnRefreshUSB, akBottom);
+    anchors->Anchor(btnYieldsArchive, 0);
 
     pnlAbout = new TCoverPanel(this, 95);
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 
@@ -18,6 +19,12 @@
 class EArchiveError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// The time stamps of a heater's oldest and newest samples.
+struct TSampleSpan {
+    TDateTime First = 0;
+    TDateTime Last = 0;
 };
 
 // The samples of each heater, unique by (serial number, time stamp to the millisecond). Used from
@@ -35,6 +42,8 @@ public:
     // The same samples with only their time stamps and energies read, every other field 0: what
     // the energy report takes, read in a fraction of the time.
     virtual THistoryList EnergySamples(const QString &Serial, TDateTime From, TDateTime To) = 0;
+    // When the heater's samples begin and end; none without samples. Two looks into the key.
+    virtual std::optional<TSampleSpan> SampleSpan(const QString &Serial) = 0;
     // The serial numbers that have samples, sorted.
     virtual QStringList Serials() = 0;
     // Removes all the heater's samples, in one transaction.

@@ -51,6 +51,26 @@ THistoryList TSqlArchive::EnergySamples(const QString &Serial, TDateTime From, T
                        [&] { return FTable->ReadEnergy(Serial, HeldKey(From), HeldKey(To)); });
 }
 
+std::optional<TSampleSpan> TSqlArchive::SampleSpan(const QString &Serial)
+{
+    return ArchiveStep(QStringLiteral("read"), FLocation, [&]() -> std::optional<TSampleSpan> {
+        const auto end = [&](const QString &Order) -> std::optional<TDateTime> {
+            QSqlQuery query = FConnection->Prepare(
+                QStringLiteral("SELECT dt FROM samples WHERE serial = ? ORDER BY time_ms %1 LIMIT 1").arg(Order));
+            query.bindValue(0, Serial);
+            TSqlConnection::Exec(query);
+            const std::optional<TDateTime> dt = query.next() ? std::optional(query.value(0).toDouble()) : std::nullopt;
+            TSqlConnection::CheckRowsRead(query);
+            return dt;
+        };
+        const std::optional<TDateTime> first = end(QStringLiteral("ASC"));
+        const std::optional<TDateTime> last = end(QStringLiteral("DESC"));
+        if (!first || !last)
+            return std::nullopt;
+        return TSampleSpan{*first, *last};
+    });
+}
+
 QStringList TSqlArchive::Serials()
 {
     // From one serial number to the next along the samples' key: a look into the tree per

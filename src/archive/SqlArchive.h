@@ -19,6 +19,7 @@ public:
     void Store(const QString &Serial, std::span<const THistoryData> Samples) override;
     THistoryList Samples(const QString &Serial, TDateTime From, TDateTime To) override;
     THistoryList EnergySamples(const QString &Serial, TDateTime From, TDateTime To) override;
+    std::optional<TSampleSpan> SampleSpan(const QString &Serial) override;
     QStringList Serials() override;
     void Erase(const QString &Serial) override;
     QString Location() const override { return FLocation; }

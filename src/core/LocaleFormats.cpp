@@ -366,6 +366,8 @@ QString FormatDateTime(const TLocaleFormats &Formats, const QString &Pattern, TD
         return c.toString(date, Formats.ShortDateFormat);
     if (Pattern == QLatin1String("yyyy"))
         return c.toString(date, QStringLiteral("yyyy"));
+    if (Pattern == QLatin1String("mmm"))
+        return MonthName(Formats, date.month());
     if (Pattern == QLatin1String("mmm yyyy"))
         return MonthName(Formats, date.month()) + QLatin1Char(' ') + c.toString(date, QStringLiteral("yyyy"));
     if (Pattern == QLatin1String("hh:nn"))

@@ -48,6 +48,7 @@ QString FormatLongTime(const TLocaleFormats &Formats, const QTime &Time);
 //   "c"          short date, a blank, long time; the time left out at exactly midnight
 //   "ddddd"      short date
 //   "yyyy"       four-digit year
+//   "mmm"        abbreviated month name
 //   "mmm yyyy"   abbreviated month name, a blank, four-digit year
 //   "hh:nn"      24-hour hours and minutes, two digits each
 //   "hh:nn:ss"   the same with seconds

@@ -89,6 +89,16 @@ void AddSample(QByteArray &File, std::string &Line, const THistoryData &S, bool 
 
 }
 
+QByteArray CsvFileStart()
+{
+    return ByteOrderMark;
+}
+
+QByteArray CsvLine(const QStringList &Fields)
+{
+    return (QLatin1Char('"') + Fields.join(QStringLiteral("\",\"")) + QLatin1Char('"')).toUtf8() + LineEnd;
+}
+
 QString TrimmedLabel(const QString &Text)
 {
     qsizetype first = 0;
@@ -114,11 +124,8 @@ QByteArray HistoryCsv(const THistoryList &History, int From, int To, bool WithPw
                       const TLocaleFormats &Formats)
 {
     QByteArray file = ByteOrderMark;
-    file += QStringLiteral("\"%1\",\"%2\",\"%3\"")
-                .arg(FormatDateTime(Formats, QStringLiteral("c"), Heading.Written), TrimmedLabel(Heading.SerialNumber),
-                     TrimmedLabel(Heading.Firmware))
-                .toUtf8();
-    file += LineEnd;
+    file += CsvLine({FormatDateTime(Formats, QStringLiteral("c"), Heading.Written), TrimmedLabel(Heading.SerialNumber),
+                     TrimmedLabel(Heading.Firmware)});
     file += "\"Timestamp\",\"U1 [V]\",\"U2 [V]\",\"U3 [V]\",\"I1 [A]\",\"I2 [A]\",\"I3 [A]\",";
     if (WithPwm)
         file += "\"PWM1\",\"PWM2\",\"PWM3\",";

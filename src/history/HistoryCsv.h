@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // What the heading line names besides the moment of writing: the labels as the window shows them.
 struct TCsvHeading {
@@ -20,6 +21,11 @@ struct TCsvHeading {
 // heading, the column titles (the PWM columns only WithPwm), a line per sample.
 QByteArray HistoryCsv(const THistoryList &History, int From, int To, bool WithPwm, const TCsvHeading &Heading,
                       const TLocaleFormats &Formats);
+
+// What every CSV file begins with: the byte order mark.
+QByteArray CsvFileStart();
+// One line: every field in double quotes, written unchanged, separated by commas, CR LF at the end.
+QByteArray CsvLine(const QStringList &Fields);
 
 // The text without leading and trailing blanks and control characters.
 QString TrimmedLabel(const QString &Text);

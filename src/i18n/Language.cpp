@@ -145,6 +145,24 @@ const std::vector<TLanguageEntry> &LanguageTable()
         {"sMsgArchiveUnusable", "The archive cannot be used; samples are kept only as long as the heater holds them.\n\n%1",
          "Das Archiv kann nicht benutzt werden; Messwerte bleiben nur so lange erhalten, wie das Heizgerät sie speichert.\n\n%1"},
         {"slblNoArchive", "Archive: not in use", "Archiv: nicht in Gebrauch"},
+        // The yields window: what the sun gave per day, month and year, from the archive.
+        {"sbtnYields", "Yields", "Erträge"},
+        {"sbtnEarlier", "Earlier", "Früher"},
+        {"sbtnLater", "Later", "Später"},
+        {"sbtnWholeYear", "Whole year", "Ganzes Jahr"},
+        {"sbtnAllYears", "All years", "Alle Jahre"},
+        {"slblYieldsHeater", "Heater:", "Heizgerät:"},
+        {"sbtnSavePicture", "Save picture", "Bild speichern"},
+        {"sserYearEarlier", "A year earlier [Wh]", "Ein Jahr früher [Wh]"},
+        {"schartYieldsTitle", "Yields of %1: %2", "Erträge von %1: %2"},
+        {"slblYieldTotal", "Total: %1", "Summe: %1"},
+        {"slblYieldMissing", "%1 days without samples", "%1 Tage ohne Messwerte"},
+        {"slblYieldMissingOne", "1 day without samples", "1 Tag ohne Messwerte"},
+        {"slblYieldBest", "Best day: %1, %2", "Bester Tag: %1, %2"},
+        {"slblYieldEarlier", "A year earlier: %1 (%2)", "Ein Jahr früher: %1 (%2)"},
+        {"slblYieldEarlierOnly", "A year earlier: %1", "Ein Jahr früher: %1"},
+        {"slblYieldNoEarlier", "A year earlier: no samples", "Ein Jahr früher: keine Messwerte"},
+        {"sMsgNoYields", "The archive holds no samples of a heater yet.", "Das Archiv enthält noch keine Messwerte eines Heizgeräts."},
     };
     return table;
 }

@@ -172,6 +172,25 @@ TEST_P(ArchiveTest, SerialsAreTheHeatersWithSamplesSorted)
     EXPECT_EQ(archive->Serials(), (QStringList{QStringLiteral("1512-0001"), QStringLiteral("1709-0634"), QStringLiteral("unset")}));
 }
 
+// The oldest and the newest time stamp of one heater, as stored, whatever the order of storing.
+TEST_P(ArchiveTest, SampleSpanIsTheHeatersOldestAndNewestSample)
+{
+    const auto archive = Open();
+    const QString heater = QStringLiteral("1709-0634");
+    EXPECT_FALSE(archive->SampleSpan(heater).has_value());
+    const std::vector<THistoryData> later = MinuteSamples(March2017 + 86400, 5);
+    const std::vector<THistoryData> earlier = MinuteSamples(March2017 - 400 * 86400, 3);
+    archive->Store(heater, later);
+    archive->Store(heater, earlier);
+    archive->Store(QStringLiteral("1512-0001"), MinuteSamples(March2017 - 900 * 86400, 2));
+    archive->Store(QStringLiteral("unset"), MinuteSamples(March2017 + 900 * 86400, 2));
+    const std::optional<TSampleSpan> span = archive->SampleSpan(heater);
+    ASSERT_TRUE(span.has_value());
+    EXPECT_EQ(span->First, earlier.front().DT);
+    EXPECT_EQ(span->Last, later.back().DT);
+    EXPECT_FALSE(archive->SampleSpan(QStringLiteral("1709-0635")).has_value());
+}
+
 TEST_P(ArchiveTest, ANewerSchemaIsRefusedAndLeftAsItIs)
 {
     Open()->Store(Heater, MinuteSamples(March2017, 3));

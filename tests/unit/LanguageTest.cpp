@@ -20,7 +20,7 @@ QString Utf8(const char *Text)
 TEST(LanguageTable, HoldsEachKeyOnceInTheStoredOrder)
 {
     const auto &table = LanguageTable();
-    ASSERT_EQ(table.size(), 97u);
+    ASSERT_EQ(table.size(), 114u);
 
     std::set<std::string> keys;
     int stateKeys = 0;
@@ -62,6 +62,8 @@ TEST(Translate, GivesTheKeysTextAndPassesEverythingElseThrough)
         {"sErr221", "Water temperature too high (> 88°C)", "Wasser-Temperatur zu hoch (> 88 °C)"},
         {"sErr122", "Isolation error -> High", "Isolationsfehler -> Hoch"},
         {"sErr255", "Internal error", "Interner Fehler"},
+        {"sbtnYields", "Yields", "Erträge"},
+        {"slblYieldMissing", "%1 days without samples", "%1 Tage ohne Messwerte"},
         // Not keys: designed captions, codes the table lacks, other letter case, translated words.
         {"Set PWM", "Set PWM", "Set PWM"},
         {"", "", ""},

@@ -186,6 +186,8 @@ TEST(LocaleFormats, DateTimePatternsFollowTheLocale)
         {"en-GB", EnGb(), "mmm yyyy", April7 + 12 * Hour, "Apr 2017"},
         {"de-DE", DeDe(), "mmm yyyy", April7 - 31, QStringLiteral("Mär 2017")},
         {"en-US", EnUs(), "mmm yyyy", April7 - 97 + 23 * Hour, "Dec 2016"},
+        {"en-GB", EnGb(), "mmm", April7 + 12 * Hour, "Apr"},
+        {"de-DE", DeDe(), "mmm", April7 - 31, QStringLiteral("Mär")},
         // 24-hour clock whatever the locale's long time
         {"en-GB", EnGb(), "hh:nn", April7 + 18 * Hour, "18:00"},
         {"en-US", EnUs(), "hh:nn", April7 + 18 * Hour, "18:00"},

@@ -2,6 +2,7 @@
 
 #include "app/FormMain.h"
 #include "app/ProgressDlg.h"
+#include "app/YieldsWindow.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -28,6 +29,8 @@ void TFormMain::SetLanguage(TLanguage Language)
     std::erase_if(FKeyTexts, [](const TKeyText &Item) { return Item.Control.isNull(); });
     for (const TKeyText &item : FKeyTexts)
         ApplyKeyText(item.Control, item.Key);
+    if (FYields)
+        FYields->SetLanguage(Language);
 }
 
 // The toolkit's own texts, such as the buttons of message boxes, follow the language: German from
