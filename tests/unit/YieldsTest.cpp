@@ -109,7 +109,7 @@ TEST(YieldDays, EachDayTakesItsCounterByTheOneRule)
             s.Energy = wh;
             list.Add(s);
         }
-        list.SortUnique();
+        list.Sort();
         const std::vector<TDayEnergy> days = MakeEnergyReport(list).Days;
         ASSERT_EQ(days.size(), c.Expected.size());
         for (std::size_t i = 0; i < days.size(); ++i) {
