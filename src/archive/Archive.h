@@ -26,9 +26,9 @@ class TArchive {
 public:
     virtual ~TArchive() = default;
     // Stores the samples in one transaction. A sample whose time stamp the heater has in the
-    // archive already is left as it was, so a sample seen twice is stored once. Raises
-    // EArchiveError with nothing of the call stored.
-    virtual void Store(const QString &Serial, std::span<const THistoryData> Samples) = 0;
+    // archive already is left as it was, so a sample seen twice is stored once. Returns how many
+    // were new to the archive. Raises EArchiveError with nothing of the call stored.
+    virtual std::size_t Store(const QString &Serial, std::span<const THistoryData> Samples) = 0;
     // The heater's samples with From <= DT <= To, oldest first, each as it was stored; the ends
     // are held within the calendar's years 1 to 9999.
     virtual THistoryList Samples(const QString &Serial, TDateTime From, TDateTime To) = 0;

@@ -16,7 +16,7 @@ public:
     // Takes a connection whose schema is this program's, and its samples table.
     TSqlArchive(std::unique_ptr<TSqlConnection> Connection, std::unique_ptr<TSampleTable> Table, QString Location,
                 TSqlDialect Dialect);
-    void Store(const QString &Serial, std::span<const THistoryData> Samples) override;
+    std::size_t Store(const QString &Serial, std::span<const THistoryData> Samples) override;
     THistoryList Samples(const QString &Serial, TDateTime From, TDateTime To) override;
     THistoryList EnergySamples(const QString &Serial, TDateTime From, TDateTime To) override;
     QStringList Serials() override;
