@@ -4,12 +4,11 @@
 #include "settings/SettingValues.h"
 
 #include <QDir>
-#include <QUrl>
 
 std::unique_ptr<TArchive> OpenArchive(const QString &Location)
 {
     if (Location.startsWith(QStringLiteral("postgresql://")))
-        return OpenPostgresArchive(QUrl(Location));
+        return OpenPostgresArchive(Location);
     return OpenSqliteArchive(Location);
 }
 

@@ -7,7 +7,6 @@
 #include "archive/SampleTable.h"
 #include "archive/SqlConnection.h"
 
-#include <QUrl>
 
 #include <memory>
 
@@ -32,5 +31,8 @@ private:
 
 // An SQLite file in WAL mode, created when missing in a folder that exists.
 std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName);
-// A PostgreSQL database named by a postgresql:// URL.
-std::unique_ptr<TArchive> OpenPostgresArchive(const QUrl &Url);
+// A PostgreSQL database named by a postgresql:// URL; its query's parameters go to libpq as they
+// stand.
+std::unique_ptr<TArchive> OpenPostgresArchive(const QString &Url);
+// The URL without its password, whether in the user part or as a parameter.
+QString PostgresLocation(const QString &Url);
