@@ -8,8 +8,15 @@
 std::unique_ptr<TArchive> OpenArchive(const QString &Location)
 {
     if (Location.startsWith(QStringLiteral("postgresql://")))
-        return OpenPostgresArchive(Location);
-    return OpenSqliteArchive(Location);
+        return OpenPostgresArchive(Location, TArchiveUse::Write);
+    return OpenSqliteArchive(Location, TArchiveUse::Write);
+}
+
+std::unique_ptr<TArchive> OpenArchiveForReading(const QString &Location)
+{
+    if (Location.startsWith(QStringLiteral("postgresql://")))
+        return OpenPostgresArchive(Location, TArchiveUse::Read);
+    return OpenSqliteArchive(Location, TArchiveUse::Read);
 }
 
 void StoreOrLetGo(std::unique_ptr<TArchive> &Archive, const QString &Serial, std::span<const THistoryData> Samples,

@@ -50,6 +50,9 @@ constexpr TDateTime LastArchiveTime = 2958466.0;    // 10000-01-01
 // else is an SQLite file, created when missing. The schema is brought up to this program's
 // version; an archive that cannot be written raises EArchiveError at once.
 std::unique_ptr<TArchive> OpenArchive(const QString &Location);
+// The same for reading alone: nothing is written, no write lock is waited for, so that a report
+// or an export runs while another program stores. An archive not yet made holds no samples.
+std::unique_ptr<TArchive> OpenArchiveForReading(const QString &Location);
 
 // Stores the samples, if there are any and an archive; a store that fails is handed to Failed and
 // the archive let go, so that its failure is said once and the work goes on without it.

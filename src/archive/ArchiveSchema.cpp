@@ -74,6 +74,15 @@ int SchemaVersion(const TSqlConnection &Connection, const TSqlDialect &Dialect)
     return count.value(0).toInt() == 0 ? 0 : UpgradableVersion(HeldVersion(Connection));
 }
 
+void RequireCurrentSchema(const TSqlConnection &Connection, const TSqlDialect &Dialect)
+{
+    const int held = SchemaVersion(Connection, Dialect);
+    if (held == 0)
+        throw EArchiveReason(QStringLiteral("it holds no samples yet"));
+    if (held != ArchiveSchemaVersion)
+        throw EArchiveReason(QStringLiteral("its schema version %1 is to be brought up by a program that writes to it").arg(held));
+}
+
 void UpgradeSchema(const TSqlConnection &Connection, const TSqlDialect &Dialect)
 {
     TWriteTransaction transaction(Connection, Dialect.BeginWrite);

@@ -22,6 +22,9 @@ constexpr int ArchiveSchemaVersion = 1;
 // one that is not a single version from 1 on is none that helvane wrote.
 int SchemaVersion(const TSqlConnection &Connection, const TSqlDialect &Dialect);
 
+// Raises unless the database holds this program's schema, for reading without writing.
+void RequireCurrentSchema(const TSqlConnection &Connection, const TSqlDialect &Dialect);
+
 // Brings the schema from the version the database holds up to this program's, in one write
 // transaction; with nothing to bring up, writes and undoes it. Either way an archive that cannot
 // be written fails here.

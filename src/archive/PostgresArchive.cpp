@@ -78,7 +78,7 @@ QString PostgresLocation(const QString &Url)
     return location;
 }
 
-std::unique_ptr<TArchive> OpenPostgresArchive(const QString &Location)
+std::unique_ptr<TArchive> OpenPostgresArchive(const QString &Location, TArchiveUse Use)
 {
     const QString location = PostgresLocation(Location);
     return ArchiveStep(QStringLiteral("open"), location, [&]() -> std::unique_ptr<TArchive> {
@@ -89,7 +89,10 @@ std::unique_ptr<TArchive> OpenPostgresArchive(const QString &Location)
         auto connection = std::make_unique<TSqlConnection>(QStringLiteral("QPSQL"));
         SetUp(connection->Database(), url);
         connection->Open();
-        UpgradeSchema(*connection, Postgres);
+        if (Use == TArchiveUse::Write)
+            UpgradeSchema(*connection, Postgres);
+        else
+            RequireCurrentSchema(*connection, Postgres);
         auto table = QtSampleTable(*connection);
         return std::make_unique<TSqlArchive>(std::move(connection), std::move(table), location, Postgres);
     });

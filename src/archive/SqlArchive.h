@@ -29,10 +29,12 @@ private:
     TSqlDialect FDialect;
 };
 
+enum class TArchiveUse { Read, Write };
+
 // An SQLite file in WAL mode, created when missing in a folder that exists.
-std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName);
+std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName, TArchiveUse Use);
 // A PostgreSQL database named by a postgresql:// URL; its query's parameters go to libpq as they
 // stand.
-std::unique_ptr<TArchive> OpenPostgresArchive(const QString &Url);
+std::unique_ptr<TArchive> OpenPostgresArchive(const QString &Url, TArchiveUse Use);
 // The URL without its password, whether in the user part or as a parameter.
 QString PostgresLocation(const QString &Url);

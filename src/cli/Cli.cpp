@@ -166,13 +166,13 @@ QString ChosenArchive(const QCommandLineParser &Parser, const TCliContext &Conte
     return Parser.isSet(ArchiveOption) ? Parser.value(ArchiveOption) : Context.ArchiveLocation;
 }
 
-// An archive that the command cannot do without.
-std::unique_ptr<TArchive> RequiredArchive(const QCommandLineParser &Parser, const TCliContext &Context)
+// An archive that the command cannot do without, for writing or for reading alone.
+std::unique_ptr<TArchive> RequiredArchive(const QCommandLineParser &Parser, const TCliContext &Context, bool Write)
 {
     const QString location = ChosenArchive(Parser, Context);
     if (location.isEmpty())
         throw EUsage(QStringLiteral("Name an archive with --archive."));
-    return OpenArchive(location);
+    return Write ? OpenArchive(location) : OpenArchiveForReading(location);
 }
 
 struct THistoryDownload {
@@ -246,7 +246,7 @@ int History(const QCommandLineParser &Parser, TCliContext &Context)
                                                   "can hold; the download stopped there.").arg(MaxHistoryPages));
         return ExitError;
     }
-    return archive.Failed() ? ExitError : ExitDone;
+    return archive.Finish() ? ExitDone : ExitError;
 }
 
 // The archive key that --serial names: a serial number as "1709-0634" (or as the window shows it,
@@ -310,7 +310,7 @@ int ArchiveExport(const QCommandLineParser &Parser, TCliContext &Context)
         range.StartAt(DateArgument(Parser.value(FromOption), QStringLiteral("yyyy-MM-dd"), QStringLiteral("--from")));
     if (Parser.isSet(ToOption))
         range.EndWith(DateArgument(Parser.value(ToOption), QStringLiteral("yyyy-MM-dd"), QStringLiteral("--to")));
-    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context);
+    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context, false);
     const QString key = ChosenKey(Parser, *archive);
     const THistoryList samples = archive->Samples(key, range.From, range.To);
     if (samples.Count() == 0)
@@ -356,7 +356,7 @@ int ArchiveImport(const QCommandLineParser &Parser, TCliContext &Context)
     const QString key = KeyOfSerial(Parser.isSet(SerialOption) ? Parser.value(SerialOption) : import.SerialNumber);
     if (key.isEmpty())
         throw EUsage(QStringLiteral("\"%1\" names no serial number: give one with --serial.").arg(file));
-    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context);
+    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context, true);
     const std::span<const THistoryData> samples(import.Samples.begin(), import.Samples.end());
     const std::size_t stored = archive->Store(key, samples);
     Context.Out << QStringLiteral("%1 samples of %2 imported into %3").arg(stored).arg(key, archive->Location());
@@ -411,7 +411,7 @@ int Report(const QCommandLineParser &Parser, TCliContext &Context)
         range.StartAt(first);
         range.EndWith(first.addMonths(1).addDays(-1));
     }
-    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context);
+    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context, false);
     const TEnergyReport report = MakeEnergyReport(archive->EnergySamples(ChosenKey(Parser, *archive), range.From, range.To));
     if (Parser.isSet(ReportJsonOption))
         Context.Out << QString::fromUtf8(EnergyReportJson(report, year)) << Qt::endl;
@@ -574,7 +574,7 @@ int Mqtt(const QCommandLineParser &Parser, TCliContext &Context)
     bridge.Start();
     QCoreApplication::exec();
     bridge.Stop();
-    return ExitDone;
+    return bridge.FinishArchive() ? ExitDone : ExitError;
 }
 
 const std::vector<TCommand> &Commands()

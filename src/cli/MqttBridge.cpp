@@ -47,6 +47,7 @@ void TMqttBridge::Start()
 // offline until its reports are whole again.
 void TMqttBridge::Poll()
 {
+    FArchive.Retry();
     const THeaterPoll poll = FMonitor.Poll();
     Say(PresenceMessage(poll));
     std::optional<std::int32_t> serial;

@@ -63,6 +63,8 @@ public:
 
     bool BrokerConnected() const { return FConnected; }
     bool ReadingHistory() const { return FHarvest.Reading(); }
+    // Stores what the archive kept back, once more: false when samples are left unstored.
+    bool FinishArchive() { return FArchive.Finish(); }
 
 private:
     void UseHeater(const QString &SerialId, const QString &Firmware);

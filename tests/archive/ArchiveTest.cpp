@@ -239,6 +239,35 @@ TEST_P(ArchiveTest, ASchemaVersionThatCannotBeBroughtUpIsRefusedAndLeftAsItIs)
     }
 }
 
+// Reading needs no write lock: while another program holds one, the samples stored before read
+// back, and the reader writes nothing. An archive not yet made holds no samples, and stays unmade.
+TEST_P(ArchiveTest, ReadingWaitsForNoWriterAndWritesNothing)
+{
+    const bool sqlite = GetParam() == TBackend::Sqlite;
+    if (sqlite) {
+        try {
+            OpenArchiveForReading(FLocation);
+            ADD_FAILURE() << "read an archive that was never made";
+        } catch (const EArchiveError &Error) {
+            EXPECT_NE(std::string(Error.what()).find("holds no samples yet"), std::string::npos) << Error.what();
+        }
+        EXPECT_FALSE(QFile::exists(FLocation));
+    }
+    Open()->Store(Heater, MinuteSamples(March2017, 30));
+    TPlainConnection writer(FLocation);
+    writer.Query(sqlite ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+    writer.Query(QStringLiteral("UPDATE schema_version SET version = version"));
+    const QByteArray before = sqlite ? FileBytes(FLocation) : QByteArray();
+    const auto reader = OpenArchiveForReading(FLocation);
+    EXPECT_EQ(AllSamples(*reader, Heater).size(), 30u);
+    EXPECT_EQ(reader->EnergySamples(Heater, FirstArchiveTime, LastArchiveTime).Count(), 30);
+    EXPECT_EQ(reader->Serials(), QStringList{Heater});
+    if (sqlite) {
+        EXPECT_EQ(FileBytes(FLocation), before);
+    }
+    writer.Query(QStringLiteral("ROLLBACK"));
+}
+
 // Two programs archiving overlapping read-outs into one new database at the same time.
 TEST_P(ArchiveTest, TwoWritersAtOnceStoreEverySampleOnce)
 {

@@ -51,6 +51,8 @@ void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Res
     const bool answered = !SetRequest(cmdHistory, Restart ? 0 : 1).empty();
     timRefreshCurrentData->stop();
     std::vector<THistoryData> delivered;   // this page's samples
+    // What came is archived, also when the heater went half-way.
+    const auto archive = qScopeGuard([&] { ArchiveSamples(delivered); });
     TransferHistory(*FHid, RequestCount, answered, MaxStringPower, FOptions.Locale,
                     {.Yield = [] { QCoreApplication::processEvents(); },
                      .Cancelled = [&Dialog] { return Dialog.Cancelled; },
@@ -59,7 +61,6 @@ void TFormMain::DownloadHistory(TdlgProgress &Dialog, int RequestCount, bool Res
                          KeepHistoryBlock(Block);
                          delivered.insert(delivered.end(), Block.Samples.begin(), Block.Samples.end());
                      }});
-    ArchiveSamples(delivered);
 
     // Only what the heater delivered and the chart draws counts as older: neither an archived
     // sample nor a live reading dated 1970 is history of this read-out.
