@@ -13,6 +13,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <set>
 
@@ -95,6 +97,36 @@ TEST_F(ArchiveCliTest, HistoryArchivesEachReadOutAndExportGivesTheirUnion)
     EXPECT_EQ(daysArray.last().toObject().value(QStringLiteral("energy_wh")).toInteger(), 1200);
     EXPECT_EQ(json.value(QStringLiteral("total_wh")).toInteger(), sum);
     EXPECT_EQ(sum, 11 * 2200 + 1200);   // 31 March is outside the month
+}
+
+// Another program holds the archive's write lock all through a download: the CSV is written, the
+// samples that could not be archived are counted and the exit code is 1; once the lock is gone,
+// the next download archives them, and the report reads while another program writes.
+TEST_F(ArchiveCliTest, HistoryThatCannotArchiveSaysSoAndEndsWithOne)
+{
+    PlugHeater();
+    Store(EveryTwoHoursBefore(April7 + 0.5, 120));
+    OpenArchive(ArchivePath());
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        holder.setDatabaseName(ArchivePath());
+        ASSERT_TRUE(holder.open());
+        QSqlQuery lock(holder);
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        ASSERT_TRUE(lock.exec(QStringLiteral("UPDATE schema_version SET version = version")));
+        const TCliRun locked = Run({QStringLiteral("history"), QStringLiteral("--csv"), Csv("locked.csv")});
+        EXPECT_EQ(locked.Code, ExitError);
+        EXPECT_TRUE(locked.Err.contains(QStringLiteral("helvane-cli: archive failing: Cannot open the archive"))) << locked.Err.toStdString();
+        EXPECT_TRUE(locked.Err.contains(QStringLiteral("helvane-cli: 120 samples could not be archived."))) << locked.Err.toStdString();
+        EXPECT_TRUE(QFile::exists(Csv("locked.csv")));
+        const TCliRun report = Run({QStringLiteral("report"), QStringLiteral("--month"), QStringLiteral("2017-04")});
+        EXPECT_EQ(report.Code, ExitError);
+        EXPECT_TRUE(report.Err.contains(QStringLiteral("holds no samples"))) << report.Err.toStdString();
+        ASSERT_TRUE(lock.exec(QStringLiteral("ROLLBACK")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    EXPECT_EQ(Run({QStringLiteral("history"), QStringLiteral("--csv"), Csv("free.csv")}).Code, ExitDone);
+    EXPECT_EQ(OpenArchive(ArchivePath())->Samples(QStringLiteral("1709-0634"), 0, 1e6).Count(), 120);
 }
 
 // CSV files written by the window in another locale, without the PWM columns, come into the
