@@ -19,19 +19,6 @@ std::unique_ptr<TArchive> OpenArchiveForReading(const QString &Location)
     return OpenSqliteArchive(Location, TArchiveUse::Read);
 }
 
-void StoreOrLetGo(std::unique_ptr<TArchive> &Archive, const QString &Serial, std::span<const THistoryData> Samples,
-                  const std::function<void(const std::exception &Error)> &Failed)
-{
-    if (!Archive || Samples.empty())
-        return;
-    try {
-        Archive->Store(Serial, Samples);
-    } catch (const std::exception &Error) {
-        Archive.reset();
-        Failed(Error);
-    }
-}
-
 QString ArchiveLocation(const QString &DataDirectory)
 {
     const QString named = qEnvironmentVariable("HELVANE_ARCHIVE");

@@ -9,7 +9,6 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <span>
 #include <stdexcept>
@@ -53,11 +52,6 @@ std::unique_ptr<TArchive> OpenArchive(const QString &Location);
 // The same for reading alone: nothing is written, no write lock is waited for, so that a report
 // or an export runs while another program stores. An archive not yet made holds no samples.
 std::unique_ptr<TArchive> OpenArchiveForReading(const QString &Location);
-
-// Stores the samples, if there are any and an archive; a store that fails is handed to Failed and
-// the archive let go, so that its failure is said once and the work goes on without it.
-void StoreOrLetGo(std::unique_ptr<TArchive> &Archive, const QString &Serial, std::span<const THistoryData> Samples,
-                  const std::function<void(const std::exception &Error)> &Failed);
 
 // The environment variable HELVANE_ARCHIVE when set, else Archive.sqlite in the data folder.
 QString ArchiveLocation(const QString &DataDirectory);
