@@ -418,18 +418,20 @@ int TimeOfDayMs(const TStampShape &Shape, const TShapeMeaning &Meaning)
     return time.isValid() ? time.msecsSinceStartOfDay() : -1;
 }
 
-QDate DateIn(const TStampShape &Shape, const TDatePlaces &Places)
-{
-    const auto run = [&](int Place) { return Shape.Runs[static_cast<std::size_t>(Place)]; };
-    return QDate(run(Places.Year), Places.Month < 0 ? Shape.Month : run(Places.Month), run(Places.Day));
-}
-
-// What a row keeps of its time stamp until the file's date order is known.
+// What a row keeps of its time stamp until the file's date order is known: its numbers, not its
+// shape's text, which a million rows would copy for nothing.
 struct TRowStamp {
-    TStampShape Shape;
+    std::array<int, TStampShape::MaxRuns> Runs;
+    int Month;
     const TShapeMeaning *Meaning;
     int TimeMs;
 };
+
+QDate DateIn(const TRowStamp &Stamp, const TDatePlaces &Places)
+{
+    const auto run = [&](int Place) { return Stamp.Runs[static_cast<std::size_t>(Place)]; };
+    return QDate(run(Places.Year), Places.Month < 0 ? Stamp.Month : run(Places.Month), run(Places.Day));
+}
 
 TDateTime StampValue(const QDate &Date, int TimeMs)
 {
@@ -485,7 +487,7 @@ public:
         const std::vector<TDatePlaces> &orders = Stamp.Meaning->Orders;
         if (std::ranges::find(orders, Order) == orders.end())
             return std::nullopt;
-        const QDate date = DateIn(Stamp.Shape, Order);
+        const QDate date = DateIn(Stamp, Order);
         if (!date.isValid() || date.year() < FirstSampleYear || date.year() > FRules.LatestYear)
             return std::nullopt;
         return date;
@@ -494,7 +496,7 @@ public:
     // Whether the stamp is a date in some order its shape is written in, whatever its year.
     bool Dated(const TRowStamp &Stamp) const
     {
-        return std::ranges::any_of(Stamp.Meaning->Orders, [&](const TDatePlaces &Order) { return DateIn(Stamp.Shape, Order).isValid(); });
+        return std::ranges::any_of(Stamp.Meaning->Orders, [&](const TDatePlaces &Order) { return DateIn(Stamp, Order).isValid(); });
     }
 
     // The one order that reads every row that some order reads, none for a file without a date
@@ -502,7 +504,11 @@ public:
     std::optional<TDatePlaces> FileOrder(const std::vector<TRowStamp> &Stamps) const
     {
         std::vector<TDatePlaces> candidates;
+        const TShapeMeaning *seen = nullptr;
         for (const TRowStamp &stamp : Stamps) {
+            if (stamp.Meaning == seen)
+                continue;
+            seen = stamp.Meaning;
             for (const TDatePlaces &order : stamp.Meaning->Orders) {
                 if (std::ranges::find(candidates, order) == candidates.end())
                     candidates.push_back(order);
@@ -635,7 +641,7 @@ THistoryCsvImport ReadHistoryCsv(const QByteArray &File, const THistoryCsvRules 
             continue;
         }
         samples.push_back(*sample);
-        stamps.push_back({shape, meaning, timeMs});
+        stamps.push_back({shape.Runs, shape.Month, meaning, timeMs});
     }
     const TDateReading reading(Rules);
     const std::optional<TDatePlaces> order = reading.FileOrder(stamps);
