@@ -4,7 +4,7 @@
 // list; each subsystem's operations and handlers live in a file of their own under window/.
 
 #include "app/StartupOptions.h"
-#include "archive/Archive.h"
+#include "archive/ArchiveKeeper.h"
 #include "core/Bytes.h"
 #include "exchange/HeaterExchange.h"
 #include "history/ChartData.h"
@@ -433,8 +433,8 @@ private:
     std::array<THistoryList, 3> FMeasSamples;
     // The oldest sample the heater delivered since the list was last emptied.
     std::optional<TDateTime> FOldestDelivered;
-    // Every sample seen, kept per heater; none while it cannot be used.
-    std::unique_ptr<TArchive> FArchive;
+    // Every sample seen, kept per heater, and kept back while the archive fails; none without a place.
+    std::unique_ptr<TArchiveKeeper> FArchive;
     QString FArchiveKey;                          // the connected heater's key in it
     QString FArchiveProblem;                      // why it could not be opened at start
     std::vector<THistoryData> FArchivePending;    // live readings not yet archived

@@ -4,26 +4,19 @@
 #include "settings/SettingValues.h"
 
 #include <QDir>
-#include <QUrl>
 
 std::unique_ptr<TArchive> OpenArchive(const QString &Location)
 {
     if (Location.startsWith(QStringLiteral("postgresql://")))
-        return OpenPostgresArchive(QUrl(Location));
-    return OpenSqliteArchive(Location);
+        return OpenPostgresArchive(Location, TArchiveUse::Write);
+    return OpenSqliteArchive(Location, TArchiveUse::Write);
 }
 
-void StoreOrLetGo(std::unique_ptr<TArchive> &Archive, const QString &Serial, std::span<const THistoryData> Samples,
-                  const std::function<void(const std::exception &Error)> &Failed)
+std::unique_ptr<TArchive> OpenArchiveForReading(const QString &Location)
 {
-    if (!Archive || Samples.empty())
-        return;
-    try {
-        Archive->Store(Serial, Samples);
-    } catch (const std::exception &Error) {
-        Archive.reset();
-        Failed(Error);
-    }
+    if (Location.startsWith(QStringLiteral("postgresql://")))
+        return OpenPostgresArchive(Location, TArchiveUse::Read);
+    return OpenSqliteArchive(Location, TArchiveUse::Read);
 }
 
 QString ArchiveLocation(const QString &DataDirectory)

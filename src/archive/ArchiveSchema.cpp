@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -26,12 +27,40 @@ const std::array<QStringList, ArchiveSchemaVersion> Upgrades{
     },
 };
 
-int HeldVersion(const TSqlConnection &Connection)
+// The one row of schema_version as a whole number; anything else is no version this program
+// knows how to bring up.
+qint64 HeldVersion(const TSqlConnection &Connection)
 {
     QSqlQuery query = Connection.Exec(QStringLiteral("SELECT version FROM schema_version"));
-    if (!query.next())
-        throw EArchiveReason(QStringLiteral("its schema version is missing"));
-    return query.value(0).toInt();
+    std::vector<QVariant> rows;
+    while (query.next() && rows.size() < 2)
+        rows.push_back(query.value(0));
+    TSqlConnection::CheckRowsRead(query);
+    if (rows.empty())
+        throw EArchiveReason(QStringLiteral("its schema version is missing; it is left as it is"));
+    if (rows.size() > 1)
+        throw EArchiveReason(QStringLiteral("it holds several schema versions; it is left as it is"));
+    const QVariant &held = rows.front();
+    const int type = held.typeId();
+    bool converted = false;
+    const qint64 version = held.toLongLong(&converted);
+    // Text, a fraction or NULL is no version, even where it reads as a number.
+    if (!converted || (type != QMetaType::Int && type != QMetaType::LongLong && type != QMetaType::UInt && type != QMetaType::ULongLong))
+        throw EArchiveReason(QStringLiteral("its schema version \"%1\" is not a whole number; it is left as it is").arg(held.toString()));
+    return version;
+}
+
+// A version this program can bring up to its own, or the reason why not.
+int UpgradableVersion(qint64 Version)
+{
+    if (Version > ArchiveSchemaVersion)
+        throw EArchiveReason(QStringLiteral("its schema version %1 is newer than this program's %2; it is left as it is, "
+                                            "open it with a newer helvane")
+                                 .arg(Version)
+                                 .arg(ArchiveSchemaVersion));
+    if (Version < 1)
+        throw EArchiveReason(QStringLiteral("its schema version %1 is none that helvane writes; it is left as it is").arg(Version));
+    return static_cast<int>(Version);
 }
 
 }
@@ -42,16 +71,16 @@ int SchemaVersion(const TSqlConnection &Connection, const TSqlDialect &Dialect)
     count.bindValue(0, QStringLiteral("schema_version"));
     TSqlConnection::Exec(count);
     count.next();
-    return count.value(0).toInt() == 0 ? 0 : HeldVersion(Connection);
+    return count.value(0).toInt() == 0 ? 0 : UpgradableVersion(HeldVersion(Connection));
 }
 
-void RefuseNewerSchema(int Version)
+void RequireCurrentSchema(const TSqlConnection &Connection, const TSqlDialect &Dialect)
 {
-    if (Version > ArchiveSchemaVersion)
-        throw EArchiveReason(QStringLiteral("its schema version %1 is newer than this program's %2; it is left as it is, "
-                                            "open it with a newer helvane")
-                                 .arg(Version)
-                                 .arg(ArchiveSchemaVersion));
+    const int held = SchemaVersion(Connection, Dialect);
+    if (held == 0)
+        throw EArchiveReason(QStringLiteral("it holds no samples yet"));
+    if (held != ArchiveSchemaVersion)
+        throw EArchiveReason(QStringLiteral("its schema version %1 is to be brought up by a program that writes to it").arg(held));
 }
 
 void UpgradeSchema(const TSqlConnection &Connection, const TSqlDialect &Dialect)
@@ -61,7 +90,6 @@ void UpgradeSchema(const TSqlConnection &Connection, const TSqlDialect &Dialect)
         Connection.Exec(Dialect.LockSchema);
     // Another writer may have changed the schema since it was first read.
     const int held = SchemaVersion(Connection, Dialect);
-    RefuseNewerSchema(held);
     if (held == ArchiveSchemaVersion) {
         // A write that the transaction's end undoes: an archive that cannot be written fails
         // here, not at its first Store. A read-only file can still be read and begin a transaction.

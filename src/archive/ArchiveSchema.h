@@ -17,11 +17,13 @@ struct TSqlDialect {
 // The version of the schema this program writes.
 constexpr int ArchiveSchemaVersion = 1;
 
-// The schema version the database holds: 0 while it has no archive tables.
+// The schema version the database holds: 0 while it has no archive tables. Raises for any it
+// cannot bring up to this program's: a newer one might hold what this program would damage, and
+// one that is not a single version from 1 on is none that helvane wrote.
 int SchemaVersion(const TSqlConnection &Connection, const TSqlDialect &Dialect);
 
-// Raises for a schema newer than this program's: it might hold what this program would damage.
-void RefuseNewerSchema(int Version);
+// Raises unless the database holds this program's schema, for reading without writing.
+void RequireCurrentSchema(const TSqlConnection &Connection, const TSqlDialect &Dialect);
 
 // Brings the schema from the version the database holds up to this program's, in one write
 // transaction; with nothing to bring up, writes and undoes it. Either way an archive that cannot

@@ -52,17 +52,20 @@ public:
         FSelectEnergy.setForwardOnly(true);
     }
 
-    void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) override
+    std::size_t Insert(const QString &Serial, std::span<const TKeyedSample> Rows) override
     {
+        std::size_t added = 0;
+        const auto run = [&](QSqlQuery &Insert, std::span<const TKeyedSample> Some) {
+            BindRows(Insert, Serial, Some);
+            TSqlConnection::Exec(Insert);
+            added += static_cast<std::size_t>(std::max(Insert.numRowsAffected(), 0));
+        };
         std::size_t next = 0;
-        for (; next + RowsPerInsert <= Rows.size(); next += RowsPerInsert) {
-            BindRows(FRows, Serial, Rows.subspan(next, RowsPerInsert));
-            TSqlConnection::Exec(FRows);
-        }
-        for (; next < Rows.size(); ++next) {
-            BindRows(FRow, Serial, Rows.subspan(next, 1));
-            TSqlConnection::Exec(FRow);
-        }
+        for (; next + RowsPerInsert <= Rows.size(); next += RowsPerInsert)
+            run(FRows, Rows.subspan(next, RowsPerInsert));
+        for (; next < Rows.size(); ++next)
+            run(FRow, Rows.subspan(next, 1));
+        return added;
     }
 
     THistoryList Read(const QString &Serial, qint64 From, qint64 To) override

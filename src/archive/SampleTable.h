@@ -66,8 +66,8 @@ QString InsertStatement(int Rows);
 class TSampleTable {
 public:
     virtual ~TSampleTable() = default;
-    // Inserts rows within the write transaction of a Store.
-    virtual void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) = 0;
+    // Inserts rows within the write transaction of a Store; returns how many were new.
+    virtual std::size_t Insert(const QString &Serial, std::span<const TKeyedSample> Rows) = 0;
     // The heater's samples whose keys lie from From to To, oldest first.
     virtual THistoryList Read(const QString &Serial, qint64 From, qint64 To) = 0;
     // The same with only the time stamps and energies read.

@@ -8,15 +8,16 @@ TSqlArchive::TSqlArchive(std::unique_ptr<TSqlConnection> Connection, std::unique
 {
 }
 
-void TSqlArchive::Store(const QString &Serial, std::span<const THistoryData> Samples)
+std::size_t TSqlArchive::Store(const QString &Serial, std::span<const THistoryData> Samples)
 {
     if (Samples.empty())
-        return;
-    ArchiveStep(QStringLiteral("store samples in"), FLocation, [&] {
+        return 0;
+    return ArchiveStep(QStringLiteral("store samples in"), FLocation, [&] {
         const std::vector<TKeyedSample> rows = InTimeOrder(Samples);
         TWriteTransaction transaction(*FConnection, FDialect.BeginWrite);
-        FTable->Insert(Serial, rows);
+        const std::size_t added = FTable->Insert(Serial, rows);
         transaction.Commit();
+        return added;
     });
 }
 

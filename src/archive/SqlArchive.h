@@ -7,7 +7,6 @@
 #include "archive/SampleTable.h"
 #include "archive/SqlConnection.h"
 
-#include <QUrl>
 
 #include <memory>
 
@@ -16,7 +15,7 @@ public:
     // Takes a connection whose schema is this program's, and its samples table.
     TSqlArchive(std::unique_ptr<TSqlConnection> Connection, std::unique_ptr<TSampleTable> Table, QString Location,
                 TSqlDialect Dialect);
-    void Store(const QString &Serial, std::span<const THistoryData> Samples) override;
+    std::size_t Store(const QString &Serial, std::span<const THistoryData> Samples) override;
     THistoryList Samples(const QString &Serial, TDateTime From, TDateTime To) override;
     THistoryList EnergySamples(const QString &Serial, TDateTime From, TDateTime To) override;
     std::optional<TSampleSpan> SampleSpan(const QString &Serial) override;
@@ -32,7 +31,12 @@ private:
     TSqlDialect FDialect;
 };
 
+enum class TArchiveUse { Read, Write };
+
 // An SQLite file in WAL mode, created when missing in a folder that exists.
-std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName);
-// A PostgreSQL database named by a postgresql:// URL.
-std::unique_ptr<TArchive> OpenPostgresArchive(const QUrl &Url);
+std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName, TArchiveUse Use);
+// A PostgreSQL database named by a postgresql:// URL; its query's parameters go to libpq as they
+// stand.
+std::unique_ptr<TArchive> OpenPostgresArchive(const QString &Url, TArchiveUse Use);
+// The URL without its password, whether in the user part or as a parameter.
+QString PostgresLocation(const QString &Url);

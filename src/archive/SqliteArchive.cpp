@@ -61,23 +61,31 @@ void SwitchToWal(const TSqlConnection &Connection)
 
 }
 
-std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName)
+std::unique_ptr<TArchive> OpenSqliteArchive(const QString &FileName, TArchiveUse Use)
 {
     const QFileInfo file(FileName);
     const QString location = file.absoluteFilePath();
     return ArchiveStep(QStringLiteral("open"), location, [&]() -> std::unique_ptr<TArchive> {
         RequireFolder(file);
+        if (Use == TArchiveUse::Read && !file.exists())
+            throw EArchiveReason(QStringLiteral("it holds no samples yet: the file does not exist"));
         auto connection = std::make_unique<TSqlConnection>(QStringLiteral("QSQLITE"));
         {
             QSqlDatabase database = connection->Database();
             database.setDatabaseName(location);
-            database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+            database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs)
+                                       + (Use == TArchiveUse::Read ? QStringLiteral(";QSQLITE_OPEN_READONLY") : QString()));
         }
         connection->Open();
+        if (Use == TArchiveUse::Read) {
+            RequireCurrentSchema(*connection, Sqlite);
+            auto table = SqliteSampleTable(*connection);
+            return std::make_unique<TSqlArchive>(std::move(connection), std::move(table), location, Sqlite);
+        }
         // Each commit is on the disk before Store returns: a pulled plug loses no stored page.
         connection->Exec(QStringLiteral("PRAGMA synchronous = FULL"));
         // Read before anything is written: a newer archive is left untouched.
-        RefuseNewerSchema(SchemaVersion(*connection, Sqlite));
+        SchemaVersion(*connection, Sqlite);
         SwitchToWal(*connection);
         UpgradeSchema(*connection, Sqlite);
         auto table = SqliteSampleTable(*connection);

@@ -30,14 +30,16 @@ public:
     {
     }
 
-    void Insert(const QString &Serial, std::span<const TKeyedSample> Rows) override
+    std::size_t Insert(const QString &Serial, std::span<const TKeyedSample> Rows) override
     {
         const QByteArray serial = Serial.toUtf8();
+        std::size_t added = 0;
         std::size_t next = 0;
         for (; next + RowsPerInsert <= Rows.size(); next += RowsPerInsert)
-            Step(FInsertRows.get(), serial, Rows.subspan(next, RowsPerInsert));
+            added += Step(FInsertRows.get(), serial, Rows.subspan(next, RowsPerInsert));
         for (; next < Rows.size(); ++next)
-            Step(FInsert.get(), serial, Rows.subspan(next, 1));
+            added += Step(FInsert.get(), serial, Rows.subspan(next, 1));
+        return added;
     }
 
     THistoryList Read(const QString &Serial, qint64 From, qint64 To) override
@@ -102,7 +104,8 @@ private:
         return TStatement(prepared);
     }
 
-    void Step(sqlite3_stmt *Statement, const QByteArray &Serial, std::span<const TKeyedSample> Rows) const
+    // Returns the rows that were new.
+    std::size_t Step(sqlite3_stmt *Statement, const QByteArray &Serial, std::span<const TKeyedSample> Rows) const
     {
         int pos = 1;
         for (const TKeyedSample &row : Rows)
@@ -113,6 +116,7 @@ private:
             throw failure;
         }
         sqlite3_reset(Statement);
+        return static_cast<std::size_t>(sqlite3_changes(FDatabase));
     }
 
     EArchiveReason Failure() const { return EArchiveReason(QString::fromUtf8(sqlite3_errmsg(FDatabase))); }

@@ -81,6 +81,7 @@ void TMqttBridge::Connect()
 // offline until its reports are whole again.
 void TMqttBridge::Poll()
 {
+    FArchive.Retry();
     const THeaterPoll poll = FMonitor.Poll();
     Say(PresenceMessage(poll));
     Say(FRefusals.Due(TBridgeClock::now()));

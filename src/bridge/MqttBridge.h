@@ -75,6 +75,8 @@ public:
     // Why the bridge ended the application's event loop with exit code 1; empty while it runs.
     const QString &Failure() const { return FFailure; }
     bool ReadingHistory() const { return FHarvest.Reading(); }
+    // Stores what the archive kept back, once more: false when samples are left unstored.
+    bool FinishArchive() { return FArchive.Finish(); }
 
 private:
     void Connect();

@@ -1,33 +1,36 @@
 #include "bridge/ToolArchive.h"
 
-TToolArchive::TToolArchive(const QString &Location, QTextStream &Err) : FErr(Err)
+TToolArchive::TToolArchive(const QString &Location, QTextStream &Log) : FLog(Log)
 {
     if (Location.isEmpty())
         return;
-    try {
-        FArchive = OpenArchive(Location);
-    } catch (const std::exception &Error) {
-        Fail(Error);
-    }
+    FKeeper = std::make_unique<TArchiveKeeper>(
+        Location, [Location] { return OpenArchive(Location); },
+        [this](const QString &State) { FLog << "helvane-cli: archive " << State << Qt::endl; }, TArchiveKeeper::TClock::now());
 }
 
 TToolArchive::~TToolArchive() = default;
 
 void TToolArchive::Store(const QString &Key, std::span<const THistoryData> Samples)
 {
-    StoreOrLetGo(FArchive, Key, Samples, [this](const std::exception &Error) { Fail(Error); });
+    if (FKeeper)
+        FKeeper->Store(Key, Samples, TArchiveKeeper::TClock::now());
 }
 
-void TToolArchive::Fail(const std::exception &Error)
+void TToolArchive::Retry()
 {
-    FReason = QString::fromUtf8(Error.what());
-    FErr << "helvane-cli: " << FReason << Qt::endl;
-    FFailed = true;
+    if (FKeeper)
+        FKeeper->Retry(TArchiveKeeper::TClock::now());
 }
 
-QString TToolArchive::State() const
+bool TToolArchive::Finish()
 {
-    if (FFailed)
-        return QStringLiteral("failing: ") + FReason;
-    return FArchive ? QStringLiteral("ok") : QStringLiteral("none");
+    if (!FKeeper)
+        return true;
+    FKeeper->Retry(FKeeper->NextTry());
+    if (FKeeper->Working())
+        return true;
+    if (FKeeper->Waiting() > 0)
+        FLog << "helvane-cli: " << FKeeper->Waiting() << " samples could not be archived." << Qt::endl;
+    return false;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-// The archive as the tool and the bridge use it: opened when they start, and a write that fails
-// said once, the work going on without the archive.
+// The archive as the tool and the bridge use it: opened when they start; samples that could not
+// be stored are kept and stored again once it works, each change of its state said on the log.
 
-#include "archive/Archive.h"
+#include "archive/ArchiveKeeper.h"
 
 #include <QTextStream>
 
@@ -12,21 +12,21 @@
 
 class TToolArchive {
 public:
-    // No archive when Location is empty; one that cannot be opened is said on Err.
-    TToolArchive(const QString &Location, QTextStream &Err);
+    // No archive when Location is empty; one that cannot be opened is said on Log.
+    TToolArchive(const QString &Location, QTextStream &Log);
     ~TToolArchive();
 
     void Store(const QString &Key, std::span<const THistoryData> Samples);
-    bool Open() const { return FArchive != nullptr; }
-    bool Failed() const { return FFailed; }
+    // Stores what waits, when a try is due.
+    void Retry();
+    // Tries once more, due or not, to store what waits: false when samples are left unstored,
+    // which is said.
+    bool Finish();
+    bool Open() const { return FKeeper != nullptr; }
     // "ok", "failing: <reason>", or "none" without an archive.
-    QString State() const;
+    QString State() const { return FKeeper ? FKeeper->State() : QStringLiteral("none"); }
 
 private:
-    void Fail(const std::exception &Error);
-
-    QTextStream &FErr;
-    std::unique_ptr<TArchive> FArchive;
-    bool FFailed = false;
-    QString FReason;   // of the last failure
+    QTextStream &FLog;
+    std::unique_ptr<TArchiveKeeper> FKeeper;
 };

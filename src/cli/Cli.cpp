@@ -66,6 +66,10 @@ const QCommandLineOption SerialOption(QStringLiteral("serial"), QStringLiteral("
                                       QStringLiteral("SN"));
 const QCommandLineOption FromOption(QStringLiteral("from"), QStringLiteral("The first day, as 2017-03-01."), QStringLiteral("DATE"));
 const QCommandLineOption ToOption(QStringLiteral("to"), QStringLiteral("The last day, as 2017-03-31."), QStringLiteral("DATE"));
+const QCommandLineOption DateOrderOption(QStringLiteral("date-order"),
+                                        QStringLiteral("How the CSV file's dates are written where they leave it open: "
+                                                       "dmy (4/3/2017 is 4 March), mdy (April 3) or ymd."),
+                                        QStringLiteral("ORDER"));
 const QCommandLineOption MonthOption(QStringLiteral("month"), QStringLiteral("The month, as 2017-03."), QStringLiteral("YYYY-MM"));
 const QCommandLineOption YearOption(QStringLiteral("year"), QStringLiteral("The year, as 2017."), QStringLiteral("YYYY"));
 const QCommandLineOption ReportJsonOption(QStringLiteral("json"), QStringLiteral("Print the report as JSON."));
@@ -171,13 +175,13 @@ QString ChosenArchive(const QCommandLineParser &Parser, const TCliContext &Conte
     return location;
 }
 
-// An archive that the command cannot do without.
-std::unique_ptr<TArchive> RequiredArchive(const QCommandLineParser &Parser, const TCliContext &Context)
+// An archive that the command cannot do without, for writing or for reading alone.
+std::unique_ptr<TArchive> RequiredArchive(const QCommandLineParser &Parser, const TCliContext &Context, bool Write)
 {
     const QString location = ChosenArchive(Parser, Context);
     if (location.isEmpty())
         throw EUsage(QStringLiteral("Name an archive with --archive."));
-    return OpenArchive(location);
+    return Write ? OpenArchive(location) : OpenArchiveForReading(location);
 }
 
 struct THistoryDownload {
@@ -251,7 +255,7 @@ int History(const QCommandLineParser &Parser, TCliContext &Context)
                                                   "can hold; the download stopped there.").arg(MaxHistoryPages));
         return ExitError;
     }
-    return archive.Failed() ? ExitError : ExitDone;
+    return archive.Finish() ? ExitDone : ExitError;
 }
 
 // The archive key that --serial names: a serial number as "1709-0634" (or as the window shows it,
@@ -315,7 +319,7 @@ int ArchiveExport(const QCommandLineParser &Parser, TCliContext &Context)
         range.StartAt(DateArgument(Parser.value(FromOption), QStringLiteral("yyyy-MM-dd"), QStringLiteral("--from")));
     if (Parser.isSet(ToOption))
         range.EndWith(DateArgument(Parser.value(ToOption), QStringLiteral("yyyy-MM-dd"), QStringLiteral("--to")));
-    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context);
+    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context, false);
     const QString key = ChosenKey(Parser, *archive);
     const THistoryList samples = archive->Samples(key, range.From, range.To);
     if (samples.Count() == 0)
@@ -328,29 +332,55 @@ int ArchiveExport(const QCommandLineParser &Parser, TCliContext &Context)
     return ExitDone;
 }
 
-// Every row read whole goes in, in one transaction; the rest are counted.
+// The order that --date-order names, if given.
+std::optional<TDateOrder> DateOrderArgument(const QCommandLineParser &Parser)
+{
+    if (!Parser.isSet(DateOrderOption))
+        return std::nullopt;
+    const QString order = Parser.value(DateOrderOption);
+    if (order == QLatin1String("dmy"))
+        return TDateOrder::DayFirst;
+    if (order == QLatin1String("mdy"))
+        return TDateOrder::MonthFirst;
+    if (order == QLatin1String("ymd"))
+        return TDateOrder::YearFirst;
+    throw EUsage(QStringLiteral("--date-order must be dmy, mdy or ymd, not \"%1\".").arg(order));
+}
+
+// Every row read whole and dated as a heater's goes in, in one transaction; the rest are counted.
 int ArchiveImport(const QCommandLineParser &Parser, TCliContext &Context)
 {
     const QString file = RequiredCsv(Parser, QStringLiteral("archive import"));
+    const THistoryCsvRules rules{Context.Now().date().year() + 1, DateOrderArgument(Parser)};
     QFile csv(file);
     if (!csv.open(QIODevice::ReadOnly))
         throw std::runtime_error(QStringLiteral("Cannot read \"%1\": %2").arg(file, csv.errorString()).toStdString());
     THistoryCsvImport import;
     try {
         // Read, not mapped: a file that another program shortens meanwhile must not end the tool.
-        import = ReadHistoryCsv(csv.readAll());
+        import = ReadHistoryCsv(csv.readAll(), rules);
     } catch (const std::exception &Error) {
         throw std::runtime_error(QStringLiteral("\"%1\": %2").arg(file, QString::fromUtf8(Error.what())).toStdString());
     }
     const QString key = KeyOfSerial(Parser.isSet(SerialOption) ? Parser.value(SerialOption) : import.SerialNumber);
     if (key.isEmpty())
         throw EUsage(QStringLiteral("\"%1\" names no serial number: give one with --serial.").arg(file));
-    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context);
+    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context, true);
     const std::span<const THistoryData> samples(import.Samples.begin(), import.Samples.end());
-    archive->Store(key, samples);
-    Context.Out << QStringLiteral("%1 samples of %2 imported into %3").arg(samples.size()).arg(key, archive->Location()) << Qt::endl;
+    const std::size_t stored = archive->Store(key, samples);
+    Context.Out << QStringLiteral("%1 samples of %2 imported into %3").arg(stored).arg(key, archive->Location());
+    if (stored < samples.size())
+        Context.Out << QStringLiteral("; %1 were archived already or stood twice in the file").arg(samples.size() - stored);
+    Context.Out << Qt::endl;
     if (import.BadRows > 0)
         Say(Context.Err, QStringLiteral("%1 rows could not be read and were left out.").arg(import.BadRows));
+    if (import.RefusedRows > 0)
+        Say(Context.Err, QStringLiteral("%1 rows were left out as no heater's: dated before %2 or after %3, or an energy "
+                                        "outside 0 to %4 Wh.")
+                             .arg(import.RefusedRows)
+                             .arg(FirstSampleYear)
+                             .arg(rules.LatestYear)
+                             .arg(LargestEnergyWh));
     return samples.empty() ? ExitError : ExitDone;
 }
 
@@ -390,7 +420,7 @@ int Report(const QCommandLineParser &Parser, TCliContext &Context)
         range.StartAt(first);
         range.EndWith(first.addMonths(1).addDays(-1));
     }
-    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context);
+    const std::unique_ptr<TArchive> archive = RequiredArchive(Parser, Context, false);
     const TEnergyReport report = MakeEnergyReport(archive->EnergySamples(ChosenKey(Parser, *archive), range.From, range.To));
     if (Parser.isSet(ReportJsonOption))
         Context.Out << QString::fromUtf8(EnergyReportJson(report, year)) << Qt::endl;
@@ -570,7 +600,7 @@ int Mqtt(const QCommandLineParser &Parser, TCliContext &Context)
     bridge.Stop();
     if (!bridge.Failure().isEmpty())
         throw std::runtime_error(bridge.Failure().toStdString());
-    return ExitDone;
+    return bridge.FinishArchive() ? ExitDone : ExitError;
 }
 
 const std::vector<TCommand> &Commands()
@@ -580,7 +610,7 @@ const std::vector<TCommand> &Commands()
         {"history", "Download the history stored in the heater, archive it and write it as CSV.",
          {&CsvOption, &PagesOption, &ArchiveOption}, {}, History},
         {"archive", "Export archived samples as CSV, or import CSV files the window or the tool wrote.",
-         {&CsvOption, &SerialOption, &FromOption, &ToOption, &ArchiveOption},
+         {&CsvOption, &SerialOption, &FromOption, &ToOption, &DateOrderOption, &ArchiveOption},
          {{"ACTION", "export or import."}}, Archive},
         {"report", "The energy of each day of a month or a year, and the total, from the archive.",
          {&MonthOption, &YearOption, &SerialOption, &ReportJsonOption, &ArchiveOption}, {}, Report},

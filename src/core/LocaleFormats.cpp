@@ -88,8 +88,11 @@ QString WithoutZone(const QString &Pattern)
         }
         qsizetype first = index;
         qsizetype last = index;
-        if (first > 0 && last + 1 < parts.size() && parts.at(first - 1) == QLatin1String("(")
-            && parts.at(last + 1) == QLatin1String(")")) {
+        const auto enclosed = [&](const char *Open, const char *Close) {
+            return first > 0 && last + 1 < parts.size() && parts.at(first - 1) == QLatin1String(Open)
+                   && parts.at(last + 1) == QLatin1String(Close);
+        };
+        if (enclosed("(", ")") || enclosed("[", "]")) {
             --first;
             ++last;
         }
@@ -218,37 +221,41 @@ QString CasedDesignator(const QString &Designator, QChar First, QChar Second)
     return Designator;
 }
 
+// A day-period field: "AP", "ap", "A", "a", and "B", which some locales' patterns hold for the
+// period of the day and Qt does not know.
+bool IsDayPeriod(const QString &Part)
+{
+    return IsField(Part, QLatin1Char('A')) || IsField(Part, QLatin1Char('a')) || IsField(Part, QLatin1Char('B'));
+}
+
 // The locale's long time. Formatted in the C locale, Qt would write the English designators: the
-// locale's own go in as quoted text instead, and with them the hour fields, which Qt writes on the
-// 12-hour clock only beside a designator field.
+// locale's own are put in instead, and with them the hour fields, which Qt writes on the 12-hour
+// clock only beside a designator field. Each part is written on its own, so that a designator
+// beside a quoted text never makes a doubled quote of their two quotes.
 QString LongTimeText(const TLocaleFormats &Formats, const QTime &Time)
 {
-    if (!Formats.LongTimeFormat.contains(QLatin1Char('a'), Qt::CaseInsensitive))
-        return QLocale::c().toString(Time, Formats.LongTimeFormat);
     QStringList parts = SplitPattern(Formats.LongTimeFormat);
-    const auto dayPeriod = [](const QString &Part) {
-        return IsField(Part, QLatin1Char('A')) || IsField(Part, QLatin1Char('a'));
-    };
-    if (std::any_of(parts.cbegin(), parts.cend(), dayPeriod)) {
-        const int hour = Time.hour() % 12 == 0 ? 12 : Time.hour() % 12;
-        const QString &designator = Time.hour() < 12 ? Formats.AmText : Formats.PmText;
-        for (qsizetype index = 0; index < parts.size(); ++index) {
-            QString &part = parts[index];
-            if (part == QLatin1String("h")) {
-                part = QuotedLiteral(QString::number(hour));
-            } else if (part == QLatin1String("hh")) {
-                part = QuotedLiteral(QString::number(hour).rightJustified(2, QLatin1Char('0')));
-            } else if (dayPeriod(part)) {
-                QChar second;
-                if (index + 1 < parts.size() && parts.at(index + 1).compare(QLatin1String("p"), Qt::CaseInsensitive) == 0) {
-                    second = parts.at(index + 1).at(0);
-                    parts[index + 1].clear();
-                }
-                part = QuotedLiteral(CasedDesignator(designator, part.at(0), second));
-            }
+    if (std::none_of(parts.cbegin(), parts.cend(), IsDayPeriod))
+        return QLocale::c().toString(Time, Formats.LongTimeFormat);
+    const int hour = Time.hour() % 12 == 0 ? 12 : Time.hour() % 12;
+    const QString &designator = Time.hour() < 12 ? Formats.AmText : Formats.PmText;
+    QString text;
+    for (qsizetype index = 0; index < parts.size(); ++index) {
+        const QString &part = parts.at(index);
+        if (part == QLatin1String("h")) {
+            text += QString::number(hour);
+        } else if (part == QLatin1String("hh")) {
+            text += QString::number(hour).rightJustified(2, QLatin1Char('0'));
+        } else if (IsDayPeriod(part)) {
+            QChar second;
+            if (index + 1 < parts.size() && parts.at(index + 1).compare(QLatin1String("p"), Qt::CaseInsensitive) == 0)
+                second = parts.at(++index).at(0);
+            text += IsField(part, QLatin1Char('B')) ? designator : CasedDesignator(designator, part.at(0), second);
+        } else {
+            text += QLocale::c().toString(Time, part);
         }
     }
-    return QLocale::c().toString(Time, parts.join(QString()));
+    return text;
 }
 
 QString TimeText(const TLocaleFormats &Formats, const QTime &Time, bool Seconds)

@@ -1,16 +1,20 @@
 #include "history/HistoryCsvImport.h"
 
 #include "core/DateTime.h"
+#include "core/LocaleFormats.h"
 
 #include <QDate>
+#include <QLocale>
 #include <QTime>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -234,191 +238,206 @@ std::optional<std::int32_t> ParseInteger(std::string_view Field)
     return first == 1 ? -value : value;
 }
 
-// The runs of digits of a text: the first three of them, and how many there are; none when a run
-// is too long for a number.
-struct TNumberRuns {
-    std::array<int, 3> Numbers{};
-    std::array<int, 3> Widths{};
+// A time stamp's shape: its text with each run of digits standing as '#' and an English month
+// abbreviation as '\x01', the numbers of the runs in order, and the month named.
+struct TStampShape {
+    static constexpr int MaxRuns = 8;
+    std::string Key;
+    std::array<int, MaxRuns> Runs{};
     int Count = 0;
+    int Month = 0;   // 1 to 12 when a month's name stands in the stamp
+    bool Readable = true;   // false for a run too long for a number, or too many runs
+
+    bool operator==(const TStampShape &) const = default;
 };
 
-// AfterLast is where the last run ends.
-template <class Char>
-TNumberRuns NumberRuns(const Char *Text, qsizetype Size, qsizetype &AfterLast)
+bool IsAsciiLetter(char C)
 {
-    TNumberRuns runs;
-    AfterLast = 0;
-    qsizetype at = 0;
-    while (at < Size) {
-        if (!IsDigit(Text[at])) {
-            ++at;
-            continue;
-        }
-        const qsizetype start = at;
-        int value = 0;
-        for (; at < Size && IsDigit(Text[at]); ++at) {
-            if (at - start < 9)
-                value = value * 10 + (Text[at] - '0');
-        }
-        if (at - start > 9)
-            return {};
-        if (runs.Count < 3) {
-            runs.Numbers[static_cast<std::size_t>(runs.Count)] = value;
-            runs.Widths[static_cast<std::size_t>(runs.Count)] = static_cast<int>(at - start);
-        }
-        ++runs.Count;
-        AfterLast = at;
+    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z');
+}
+
+// The number of an English month abbreviation, as the C locale writes a date; 0 for none.
+int MonthOfName(std::string_view Word)
+{
+    static constexpr std::array<std::string_view, 12> Names{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    for (std::size_t month = 0; month < Names.size(); ++month) {
+        if (Word == Names[month])
+            return static_cast<int>(month) + 1;
     }
-    return runs;
+    return 0;
 }
 
-enum class TDateOrder { DayMonthYear, MonthDayYear, YearMonthDay };
-
-// What stands after a 12-hour time: AM, PM, none, or something else.
-enum class TMarker { None, Am, Pm, Other };
-
-TMarker MarkerOf(const QString &Rest)
+void ShapeStamp(std::string_view Text, TStampShape &Shape)
 {
-    const QString marker = Rest.trimmed().toUpper();
-    if (marker.isEmpty())
-        return TMarker::None;
-    if (marker.startsWith(QLatin1Char('P')))
-        return TMarker::Pm;
-    return marker.startsWith(QLatin1Char('A')) ? TMarker::Am : TMarker::Other;
-}
-
-TMarker MarkerOf(std::string_view Rest)
-{
-    for (const char c : Rest) {
-        if (c == ' ' || (c >= '\t' && c <= '\r'))
-            continue;
-        if (c == 'P' || c == 'p')
-            return TMarker::Pm;
-        return c == 'A' || c == 'a' ? TMarker::Am : TMarker::Other;
-    }
-    return TMarker::None;
-}
-
-// A time stamp's date and time of day as the export writes them: the short date, and the long
-// time unless it is midnight.
-struct TStampText {
-    TNumberRuns Date;
-    TNumberRuns Time;
-    TMarker Marker = TMarker::None;
-};
-
-// Of a stamp without blanks around it: the date up to the first blank, the time after it.
-// MarkerAfter gives the marker of the text from a position on: what follows the time's digits.
-template <class Char, class Marker>
-std::optional<TStampText> SplitTrimmedStamp(const Char *Text, qsizetype Size, Marker MarkerAfter)
-{
-    qsizetype space = 0;
-    while (space < Size && Text[space] != ' ')
-        ++space;
-    qsizetype afterLast = 0;
-    TStampText stamp{NumberRuns(Text, space, afterLast), {}, TMarker::None};
-    if (stamp.Date.Count != 3)
-        return std::nullopt;
-    if (space < Size) {
-        stamp.Time = NumberRuns(Text + space + 1, Size - space - 1, afterLast);
-        if (stamp.Time.Count != 3)
-            return std::nullopt;
-        stamp.Marker = MarkerAfter(space + 1 + afterLast);
-    }
-    return stamp;
-}
-
-std::optional<TStampText> SplitStamp(const QString &Text)
-{
-    const QString trimmed = Text.trimmed();
-    return SplitTrimmedStamp(reinterpret_cast<const char16_t *>(trimmed.utf16()), trimmed.size(),
-                             [&](qsizetype From) { return MarkerOf(trimmed.mid(From)); });
-}
-
-std::optional<TStampText> SplitStamp(std::string_view Field)
-{
-    if (!IsAscii(Field))
-        return SplitStamp(TextBetweenAscii(Field));
+    Shape.Key.clear();
+    Shape.Count = 0;
+    Shape.Month = 0;
+    Shape.Readable = true;
     const auto blank = [](char C) { return C == ' ' || (C >= '\t' && C <= '\r'); };
-    while (!Field.empty() && blank(Field.front()))
-        Field.remove_prefix(1);
-    while (!Field.empty() && blank(Field.back()))
-        Field.remove_suffix(1);
-    return SplitTrimmedStamp(Field.data(), static_cast<qsizetype>(Field.size()),
-                             [&](qsizetype From) { return MarkerOf(Field.substr(static_cast<std::size_t>(From))); });
+    while (!Text.empty() && blank(Text.front()))
+        Text.remove_prefix(1);
+    while (!Text.empty() && blank(Text.back()))
+        Text.remove_suffix(1);
+    std::size_t at = 0;
+    while (at < Text.size()) {
+        const char c = Text[at];
+        if (IsDigit(c)) {
+            const std::size_t start = at;
+            int value = 0;
+            for (; at < Text.size() && IsDigit(Text[at]); ++at) {
+                if (at - start < 9)
+                    value = value * 10 + (Text[at] - '0');
+            }
+            if (at - start > 9 || Shape.Count == TStampShape::MaxRuns)
+                Shape.Readable = false;
+            else
+                Shape.Runs[static_cast<std::size_t>(Shape.Count++)] = value;
+            Shape.Key += '#';
+            continue;
+        }
+        if (IsAsciiLetter(c)) {
+            const std::size_t start = at;
+            while (at < Text.size() && IsAsciiLetter(Text[at]))
+                ++at;
+            const std::string_view word = Text.substr(start, at - start);
+            const int month = Shape.Month == 0 ? MonthOfName(word) : 0;
+            if (month != 0) {
+                Shape.Month = month;
+                Shape.Key += '\x01';
+            } else {
+                Shape.Key += word;
+            }
+            continue;
+        }
+        Shape.Key += c;
+        ++at;
+    }
 }
 
-// The order of day, month and year that the file's dates were written in: the year is the
-// four-digit field; of the other two, a value above 12 tells the day; without one, a date
-// written without leading zeros tells the American order, and the day comes first otherwise.
-class TDateOrderTally {
-public:
-    void Add(const TNumberRuns &Date)
-    {
-        fourDigitFirst = fourDigitFirst || Date.Widths[0] == 4;
-        firstAbove12 = firstAbove12 || Date.Numbers[0] > 12;
-        secondAbove12 = secondAbove12 || Date.Numbers[1] > 12;
-        unpadded = unpadded || Date.Widths[0] == 1 || Date.Widths[1] == 1;
-    }
-
-    TDateOrder Order() const
-    {
-        if (fourDigitFirst)
-            return TDateOrder::YearMonthDay;
-        if (firstAbove12)
-            return TDateOrder::DayMonthYear;
-        if (secondAbove12 || unpadded)
-            return TDateOrder::MonthDayYear;
-        return TDateOrder::DayMonthYear;
-    }
-
-private:
-    bool fourDigitFirst = false;
-    bool firstAbove12 = false;
-    bool secondAbove12 = false;
-    bool unpadded = false;
+// Where a date's year, month and day stand among its runs of digits; the month at -1 when named.
+struct TDatePlaces {
+    int Year = 0;
+    int Month = 0;
+    int Day = 0;
+    bool operator==(const TDatePlaces &) const = default;
 };
 
-// The time of day in milliseconds, midnight when the stamp has none; -1 when it is no time.
-int TimeOfDayMs(const TStampText &Stamp)
+enum class THalf { None, Am, Pm };
+
+// What a stamp of one shape says: the places of its date, as many as the locales that write the
+// shape use, and its time of day.
+struct TShapeMeaning {
+    int DateRuns = 0;
+    bool Timed = false;
+    std::array<int, 3> TimeAt{};   // hour, minute, second among the time's runs
+    THalf Half = THalf::None;
+    std::vector<TDatePlaces> Orders;
+};
+
+// The place of the run holding Value among Count runs from First, or -1.
+int PlaceOf(const TStampShape &Shape, int First, int Count, int Value)
 {
-    if (Stamp.Time.Count == 0)
+    for (int run = First; run < First + Count; ++run) {
+        if (Shape.Runs[static_cast<std::size_t>(run)] == Value)
+            return run - First;
+    }
+    return -1;
+}
+
+// The shapes of the stamps that the export writes in every locale Qt knows, learnt by writing a
+// date whose day, month and year differ (4 March 2017) at midnight, 01:02:03 and 13:02:03.
+std::unordered_map<std::string, TShapeMeaning> LearnShapes()
+{
+    std::unordered_map<std::string, TShapeMeaning> shapes;
+    const QDate date(2017, 3, 4);
+    for (const QLocale &locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        const TLocaleFormats formats = TLocaleFormats::FromLocale(locale);
+        const QString dateText = FormatShortDate(formats, date);
+        TStampShape dateShape;
+        ShapeStamp(dateText.toStdString(), dateShape);
+        const bool named = dateShape.Month != 0;
+        const TDatePlaces places{PlaceOf(dateShape, 0, dateShape.Count, 2017), named ? -1 : PlaceOf(dateShape, 0, dateShape.Count, 3),
+                                 PlaceOf(dateShape, 0, dateShape.Count, 4)};
+        if (dateShape.Count != (named ? 2 : 3) || places.Year < 0 || places.Day < 0 || (!named && places.Month < 0))
+            continue;
+        const auto learn = [&](const QString &Stamp, bool Timed, THalf Half) {
+            TStampShape shape;
+            ShapeStamp(Stamp.toStdString(), shape);
+            const int first = dateShape.Count;
+            TShapeMeaning meaning{dateShape.Count, Timed, {}, Half, {}};
+            if (Timed) {
+                if (shape.Count != first + 3)
+                    return;
+                const int hour = Half == THalf::Pm ? PlaceOf(shape, first, 3, 1) : PlaceOf(shape, first, 3, Half == THalf::None ? 13 : 1);
+                meaning.TimeAt = {hour, PlaceOf(shape, first, 3, 2), PlaceOf(shape, first, 3, 3)};
+                if (std::ranges::find(meaning.TimeAt, -1) != meaning.TimeAt.end())
+                    return;
+            }
+            auto [known, added] = shapes.try_emplace(shape.Key, meaning);
+            TShapeMeaning &held = known->second;
+            if (std::ranges::find(held.Orders, places) == held.Orders.end())
+                held.Orders.push_back(places);
+        };
+        learn(dateText, false, THalf::None);
+        const QString am = FormatLongTime(formats, QTime(1, 2, 3));
+        const QString pm = FormatLongTime(formats, QTime(13, 2, 3));
+        TStampShape pmShape;
+        ShapeStamp(pm.toStdString(), pmShape);
+        const bool twelveHours = pmShape.Count == 3 && PlaceOf(pmShape, 0, 3, 13) < 0;
+        if (twelveHours && am != pm) {
+            learn(dateText + QLatin1Char(' ') + am, true, THalf::Am);
+            learn(dateText + QLatin1Char(' ') + pm, true, THalf::Pm);
+        } else if (!twelveHours) {
+            // The 24-hour probe tells the hour by 13; its AM twin only differs in the hour.
+            learn(dateText + QLatin1Char(' ') + pm, true, THalf::None);
+        }
+    }
+    return shapes;
+}
+
+const std::unordered_map<std::string, TShapeMeaning> &KnownShapes()
+{
+    static const std::unordered_map<std::string, TShapeMeaning> shapes = LearnShapes();
+    return shapes;
+}
+
+// The time of day in milliseconds; -1 when it is no time.
+int TimeOfDayMs(const TStampShape &Shape, const TShapeMeaning &Meaning)
+{
+    if (!Meaning.Timed)
         return 0;
-    int hour = Stamp.Time.Numbers[0];
-    if (Stamp.Marker == TMarker::Other)
-        return -1;
-    if (Stamp.Marker != TMarker::None) {
+    const auto run = [&](int Index) { return Shape.Runs[static_cast<std::size_t>(Meaning.DateRuns + Meaning.TimeAt[static_cast<std::size_t>(Index)])]; };
+    int hour = run(0);
+    if (Meaning.Half != THalf::None) {
         if (hour < 1 || hour > 12)
             return -1;
-        hour = hour % 12 + (Stamp.Marker == TMarker::Pm ? 12 : 0);
+        hour = hour % 12 + (Meaning.Half == THalf::Pm ? 12 : 0);
     }
-    const QTime time(hour, Stamp.Time.Numbers[1], Stamp.Time.Numbers[2]);
+    const QTime time(hour, run(1), run(2));
     return time.isValid() ? time.msecsSinceStartOfDay() : -1;
 }
 
-// What a row keeps of its time stamp until the file's date order is known.
+// What a row keeps of its time stamp until the file's date order is known: its numbers, not its
+// shape's text, which a million rows would copy for nothing.
 struct TRowStamp {
-    std::array<int, 3> Date;
+    std::array<int, TStampShape::MaxRuns> Runs;
+    int Month;
+    const TShapeMeaning *Meaning;
     int TimeMs;
 };
 
-std::optional<TDateTime> StampValue(const TRowStamp &Stamp, TDateOrder Order)
+QDate DateIn(const TRowStamp &Stamp, const TDatePlaces &Places)
 {
-    const std::array<int, 3> &n = Stamp.Date;
-    QDate date;
-    switch (Order) {
-    case TDateOrder::DayMonthYear: date = QDate(n[2], n[1], n[0]); break;
-    case TDateOrder::MonthDayYear: date = QDate(n[2], n[0], n[1]); break;
-    case TDateOrder::YearMonthDay: date = QDate(n[0], n[1], n[2]); break;
-    }
-    if (!date.isValid())
-        return std::nullopt;
-    // What DateTimeFromQt makes of the date and time, without a QDateTime for each row; far
-    // beyond the calendar's years a QDateTime holds no date, and the value is left to it.
+    const auto run = [&](int Place) { return Stamp.Runs[static_cast<std::size_t>(Place)]; };
+    return QDate(run(Places.Year), Places.Month < 0 ? Stamp.Month : run(Places.Month), run(Places.Day));
+}
+
+TDateTime StampValue(const QDate &Date, int TimeMs)
+{
+    // What DateTimeFromQt makes of the date and time, without a QDateTime for each row.
     static const qint64 DayZero = QDate(1899, 12, 30).toJulianDay();
-    if (date.year() <= 9999)
-        return static_cast<double>(date.toJulianDay() - DayZero) + Stamp.TimeMs / MSecsPerDay;
-    return DateTimeFromQt(QDateTime(date, QTime::fromMSecsSinceStartOfDay(Stamp.TimeMs), Qt::UTC));
+    return static_cast<double>(Date.toJulianDay() - DayZero) + TimeMs / MSecsPerDay;
 }
 
 // The positions of the columns after the time stamp, with or without the PWM columns.
@@ -457,6 +476,90 @@ std::optional<THistoryData> SampleOfRow(const TRowFields &Fields, const TColumns
     return whole ? std::optional<THistoryData>(sample) : std::nullopt;
 }
 
+// The file's dates read in one order, the order told from all of them.
+class TDateReading {
+public:
+    explicit TDateReading(const THistoryCsvRules &Rules) : FRules(Rules) {}
+
+    // The date in the order, when it is one and a heater's.
+    std::optional<QDate> Date(const TRowStamp &Stamp, const TDatePlaces &Order) const
+    {
+        const std::vector<TDatePlaces> &orders = Stamp.Meaning->Orders;
+        if (std::ranges::find(orders, Order) == orders.end())
+            return std::nullopt;
+        const QDate date = DateIn(Stamp, Order);
+        if (!date.isValid() || date.year() < FirstSampleYear || date.year() > FRules.LatestYear)
+            return std::nullopt;
+        return date;
+    }
+
+    // Whether the stamp is a date in some order its shape is written in, whatever its year.
+    bool Dated(const TRowStamp &Stamp) const
+    {
+        return std::ranges::any_of(Stamp.Meaning->Orders, [&](const TDatePlaces &Order) { return DateIn(Stamp, Order).isValid(); });
+    }
+
+    // The one order that reads every row that some order reads, none for a file without a date
+    // to read. Throws where no order reads them all, and where several do but date them apart.
+    std::optional<TDatePlaces> FileOrder(const std::vector<TRowStamp> &Stamps) const
+    {
+        std::vector<TDatePlaces> candidates;
+        const TShapeMeaning *seen = nullptr;
+        for (const TRowStamp &stamp : Stamps) {
+            if (stamp.Meaning == seen)
+                continue;
+            seen = stamp.Meaning;
+            for (const TDatePlaces &order : stamp.Meaning->Orders) {
+                if (std::ranges::find(candidates, order) == candidates.end())
+                    candidates.push_back(order);
+            }
+        }
+        if (FRules.Order) {
+            // A month written by its name leaves nothing to choose.
+            std::erase_if(candidates, [&](const TDatePlaces &Order) { return Order.Month >= 0 && !Is(Order, *FRules.Order); });
+            return candidates.empty() ? std::nullopt : std::optional<TDatePlaces>(candidates.front());
+        }
+        std::vector<TDatePlaces> fitting = candidates;
+        bool anyDated = false;
+        for (const TRowStamp &stamp : Stamps) {
+            const bool dated = std::ranges::any_of(candidates, [&](const TDatePlaces &Order) { return Date(stamp, Order).has_value(); });
+            if (!dated)
+                continue;
+            anyDated = true;
+            std::erase_if(fitting, [&](const TDatePlaces &Order) { return !Date(stamp, Order); });
+        }
+        if (!anyDated)
+            return std::nullopt;
+        if (fitting.empty())
+            throw std::runtime_error("its dates are written in more than one order (day first and month first); "
+                                     "nothing was imported");
+        for (const TRowStamp &stamp : Stamps) {
+            const std::optional<QDate> first = Date(stamp, fitting.front());
+            for (const TDatePlaces &order : fitting) {
+                if (Date(stamp, order) != first)
+                    throw std::runtime_error(QStringLiteral("its dates can be read in more than one order (one reads as %1 "
+                                                            "or as %2); nothing was imported: name the order with --date-order")
+                                                 .arg(first->toString(Qt::ISODate), Date(stamp, order)->toString(Qt::ISODate))
+                                                 .toStdString());
+            }
+        }
+        return fitting.front();
+    }
+
+private:
+    static bool Is(const TDatePlaces &Places, TDateOrder Order)
+    {
+        switch (Order) {
+        case TDateOrder::DayFirst: return Places.Day < Places.Month && Places.Month < Places.Year;
+        case TDateOrder::MonthFirst: return Places.Month < Places.Day && Places.Day < Places.Year;
+        case TDateOrder::YearFirst: return Places.Year < Places.Month && Places.Month < Places.Day;
+        }
+        return false;
+    }
+
+    const THistoryCsvRules &FRules;
+};
+
 // The lines of the text one after the other: split at each line feed, a carriage return before it
 // dropped; the empty line after a last line feed is none.
 class TLines {
@@ -483,7 +586,7 @@ private:
 
 }
 
-THistoryCsvImport ReadHistoryCsv(const QByteArray &File)
+THistoryCsvImport ReadHistoryCsv(const QByteArray &File, const THistoryCsvRules &Rules)
 {
     const qsizetype skipped = File.startsWith(ByteOrderMark) ? ByteOrderMark.size() : 0;
     const std::string_view text(File.constData() + skipped, static_cast<std::size_t>(File.size() - skipped));
@@ -501,8 +604,8 @@ THistoryCsvImport ReadHistoryCsv(const QByteArray &File)
     if (const std::optional<QStringList> fields = SplitCsvLine(heading); fields && fields->size() >= 2)
         import.SerialNumber = fields->at(1).trimmed();
 
-    // The dates of all rows first: their order is told from all of them together. The samples
-    // wait in the list they end in, their time stamps beside them.
+    // The stamps of all rows first: the order of their dates is told from all of them together.
+    // The samples wait in the list they end in, their stamps beside them.
     std::size_t rowCount = 0;
     for (std::size_t at = text.find('\n'); at != std::string_view::npos; at = text.find('\n', at + 1))
         ++rowCount;
@@ -510,34 +613,47 @@ THistoryCsvImport ReadHistoryCsv(const QByteArray &File)
     std::vector<TRowStamp> stamps;
     samples.reserve(rowCount);
     stamps.reserve(rowCount);
-    TDateOrderTally dateOrder;
+    const std::unordered_map<std::string, TShapeMeaning> &known = KnownShapes();
     TRowFields fields;
+    TStampShape shape;
+    const TShapeMeaning *meaning = nullptr;
+    std::string lastKey;
     for (std::string_view line; lines.Next(line);) {
-        const std::optional<TStampText> stamp = fields.Split(line) && fields.Count() > 0 ? SplitStamp(fields[0]) : std::nullopt;
-        if (!stamp) {
+        if (!fields.Split(line) || fields.Count() == 0) {
             ++import.BadRows;
             continue;
         }
-        dateOrder.Add(stamp->Date);
+        ShapeStamp(fields[0], shape);
+        // A long file repeats one shape: it is looked up when it changes.
+        if (shape.Key != lastKey || !meaning) {
+            const auto found = known.find(shape.Key);
+            meaning = found == known.end() ? nullptr : &found->second;
+            lastKey = shape.Key;
+        }
         const std::optional<THistoryData> sample = SampleOfRow(fields, columns);
-        const int timeMs = TimeOfDayMs(*stamp);
+        const int timeMs = meaning && shape.Readable ? TimeOfDayMs(shape, *meaning) : -1;
         if (!sample || timeMs < 0) {
             ++import.BadRows;
             continue;
         }
+        if (sample->Energy < 0 || sample->Energy > LargestEnergyWh) {
+            ++import.RefusedRows;
+            continue;
+        }
         samples.push_back(*sample);
-        stamps.push_back({stamp->Date.Numbers, timeMs});
+        stamps.push_back({shape.Runs, shape.Month, meaning, timeMs});
     }
-    const TDateOrder order = dateOrder.Order();
+    const TDateReading reading(Rules);
+    const std::optional<TDatePlaces> order = reading.FileOrder(stamps);
     std::size_t kept = 0;
     for (std::size_t i = 0; i < samples.size(); ++i) {
-        const std::optional<TDateTime> stamp = StampValue(stamps[i], order);
-        if (!stamp) {
-            ++import.BadRows;
+        const std::optional<QDate> date = order ? reading.Date(stamps[i], *order) : std::nullopt;
+        if (!date) {
+            ++(reading.Dated(stamps[i]) ? import.RefusedRows : import.BadRows);
             continue;
         }
         samples[kept] = samples[i];
-        samples[kept++].DT = *stamp;
+        samples[kept++].DT = StampValue(*date, stamps[i].TimeMs);
     }
     samples.resize(kept);
     import.Samples = THistoryList(std::move(samples));

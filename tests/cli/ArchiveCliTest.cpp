@@ -13,6 +13,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 #include <set>
 
@@ -97,6 +99,36 @@ TEST_F(ArchiveCliTest, HistoryArchivesEachReadOutAndExportGivesTheirUnion)
     EXPECT_EQ(sum, 11 * 2200 + 1200);   // 31 March is outside the month
 }
 
+// Another program holds the archive's write lock all through a download: the CSV is written, the
+// samples that could not be archived are counted and the exit code is 1; once the lock is gone,
+// the next download archives them, and the report reads while another program writes.
+TEST_F(ArchiveCliTest, HistoryThatCannotArchiveSaysSoAndEndsWithOne)
+{
+    PlugHeater();
+    Store(EveryTwoHoursBefore(April7 + 0.5, 120));
+    OpenArchive(ArchivePath());
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        holder.setDatabaseName(ArchivePath());
+        ASSERT_TRUE(holder.open());
+        QSqlQuery lock(holder);
+        ASSERT_TRUE(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        ASSERT_TRUE(lock.exec(QStringLiteral("UPDATE schema_version SET version = version")));
+        const TCliRun locked = Run({QStringLiteral("history"), QStringLiteral("--csv"), Csv("locked.csv")});
+        EXPECT_EQ(locked.Code, ExitError);
+        EXPECT_TRUE(locked.Err.contains(QStringLiteral("helvane-cli: archive failing: Cannot open the archive"))) << locked.Err.toStdString();
+        EXPECT_TRUE(locked.Err.contains(QStringLiteral("helvane-cli: 120 samples could not be archived."))) << locked.Err.toStdString();
+        EXPECT_TRUE(QFile::exists(Csv("locked.csv")));
+        const TCliRun report = Run({QStringLiteral("report"), QStringLiteral("--month"), QStringLiteral("2017-04")});
+        EXPECT_EQ(report.Code, ExitError);
+        EXPECT_TRUE(report.Err.contains(QStringLiteral("holds no samples"))) << report.Err.toStdString();
+        ASSERT_TRUE(lock.exec(QStringLiteral("ROLLBACK")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    EXPECT_EQ(Run({QStringLiteral("history"), QStringLiteral("--csv"), Csv("free.csv")}).Code, ExitDone);
+    EXPECT_EQ(OpenArchive(ArchivePath())->Samples(QStringLiteral("1709-0634"), 0, 1e6).Count(), 120);
+}
+
 // CSV files written by the window in another locale, without the PWM columns, come into the
 // archive; rows that cannot be read are counted and left out.
 TEST_F(ArchiveCliTest, ImportTakesTheWindowsCsvAndCountsBadRows)
@@ -129,9 +161,54 @@ TEST_F(ArchiveCliTest, ImportTakesTheWindowsCsvAndCountsBadRows)
     EXPECT_FLOAT_EQ(archived.Items(4).U1, 31.5f);
     EXPECT_EQ(archived.Items(4).Energy, 400);
 
-    // Again: nothing twice.
-    EXPECT_EQ(Run({QStringLiteral("archive"), QStringLiteral("import"), QStringLiteral("--csv"), Csv("window.csv")}).Code, ExitDone);
+    // Again: nothing twice, and said so.
+    const TCliRun again = Run({QStringLiteral("archive"), QStringLiteral("import"), QStringLiteral("--csv"), Csv("window.csv")});
+    EXPECT_EQ(again.Code, ExitDone);
+    EXPECT_EQ(again.Out, QStringLiteral("0 samples of 1709-0634 imported into %1; 5 were archived already or stood twice in the file\n")
+                             .arg(ArchivePath()));
     EXPECT_EQ(OpenArchive(ArchivePath())->Samples(QStringLiteral("1709-0634"), 0, 1e6).Count(), 5);
+}
+
+// A file whose dates cannot be told apart stores nothing and ends with 1, until the order is
+// named; rows out of a heater's years or energies are counted and left out.
+TEST_F(ArchiveCliTest, ImportRefusesDatesItCannotTellApart)
+{
+    const auto write = [&](const char *Name, const QByteArray &Rows) {
+        QFile csv(Csv(Name));
+        EXPECT_TRUE(csv.open(QIODevice::WriteOnly));
+        csv.write("\"30/04/2017 10:00:00\",\"1709- 634\",\"V1.10\"\r\n"
+                  "\"Timestamp\",\"U1 [V]\",\"U2 [V]\",\"U3 [V]\",\"I1 [A]\",\"I2 [A]\",\"I3 [A]\",\"P1 [W]\",\"P2 [W]\","
+                  "\"P3 [W]\",\"Energy [Wh]\",\"TW [\xC2\xB0" "C]\",\"TB [\xC2\xB0" "C]\",\"Status\"\r\n" + Rows);
+    };
+    const auto row = [](const char *Stamp, const char *Energy) {
+        return QByteArray("\"") + Stamp + "\",\"1.00\",\"0.00\",\"0.00\",\"0.00\",\"0.00\",\"0.00\",\"0.0\",\"0.0\",\"0.0\",\"" + Energy
+               + "\",\"60\",\"30\",\"0\"\r\n";
+    };
+    write("open.csv", row("3/4/2017 1:00:00 PM", "10") + row("3/5/2017", "20"));
+    write("mixed.csv", row("13/04/2017", "10") + row("04/14/2017", "20"));
+    write("far.csv", row("13/04/2017", "10") + row("13/04/2019", "20") + row("13/04/9999", "30") + row("14/04/2017", "-5"));
+    const auto import = [&](const char *Name, QStringList More = {}) {
+        return Run(QStringList{QStringLiteral("archive"), QStringLiteral("import"), QStringLiteral("--csv"), Csv(Name)} + More);
+    };
+    for (const char *name : {"open.csv", "mixed.csv"}) {
+        SCOPED_TRACE(name);
+        const TCliRun refused = import(name);
+        EXPECT_EQ(refused.Code, ExitError);
+        EXPECT_TRUE(refused.Err.contains(QStringLiteral("more than one order"))) << refused.Err.toStdString();
+        EXPECT_FALSE(QFile::exists(ArchivePath()));
+    }
+    const TCliRun named = import("open.csv", {QStringLiteral("--date-order"), QStringLiteral("mdy")});
+    ASSERT_EQ(named.Code, ExitDone) << named.Err.toStdString();
+    const THistoryList archived = OpenArchive(ArchivePath())->Samples(QStringLiteral("1709-0634"), 0, 1e6);
+    ASSERT_EQ(archived.Count(), 2);
+    EXPECT_EQ(DateTimeToQt(archived.Items(0).DT), QDateTime(QDate(2017, 3, 4), QTime(13, 0), Qt::UTC));
+    EXPECT_EQ(import("open.csv", {QStringLiteral("--date-order"), QStringLiteral("dm")}).Code, ExitUsage);
+
+    const TCliRun far = import("far.csv");
+    EXPECT_EQ(far.Code, ExitDone);
+    EXPECT_EQ(far.Out, QStringLiteral("1 samples of 1709-0634 imported into %1\n").arg(ArchivePath()));
+    EXPECT_EQ(far.Err, QStringLiteral("3 rows were left out as no heater's: dated before 2016 or after 2018, or an energy "
+                                      "outside 0 to 32767 Wh.\n"));
 }
 
 TEST_F(ArchiveCliTest, ArchiveCommandsSayWhatIsMissing)

@@ -3,6 +3,8 @@
 #include "history/HistoryCsv.h"
 #include "history/HistoryCsvImport.h"
 
+#include <QLocale>
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -11,15 +13,18 @@
 namespace {
 
 constexpr TDateTime March1 = 42795.0;   // 2017-03-01
+// Samples up to 2027 are a heater's.
+const THistoryCsvRules Rules{2027, std::nullopt};
 
 // Samples whose values the export writes exactly: two decimals for voltages and currents, one
-// for powers, none for temperatures; around midnight, noon and the afternoon of three days.
+// for powers, none for temperatures; around midnight, noon and the afternoon of three days, the
+// last the 13th, which tells the day from the month.
 THistoryList Samples()
 {
     THistoryList list;
     for (int i = 0; i < 9; ++i) {
         THistoryData s;
-        s.DT = March1 + i / 3 + (i % 3) * (13.0 / 24) + (i % 3 == 2 ? 25.0 / 86400 : 0);
+        s.DT = March1 + 6 * (i / 3) + (i % 3) * (13.0 / 24) + (i % 3 == 2 ? 25.0 / 86400 : 0);
         s.U1 = 31.25f + static_cast<float>(i);
         s.U2 = 0.5f;
         s.U3 = 250.75f;
@@ -78,7 +83,7 @@ TEST(HistoryCsvImport, ReadsWhatTheExportWroteInEveryDialect)
         for (const bool withPwm : {true, false}) {
             SCOPED_TRACE(std::string(name) + (withPwm ? " with PWM" : " without PWM"));
             const QByteArray file = HistoryCsv(samples, 0, samples.Count(), withPwm, {March1 + 20, QStringLiteral("1709- 634"), QStringLiteral("V1.10")}, formats);
-            const THistoryCsvImport import = ReadHistoryCsv(file);
+            const THistoryCsvImport import = ReadHistoryCsv(file, Rules);
             EXPECT_EQ(import.SerialNumber, QStringLiteral("1709- 634"));
             EXPECT_EQ(import.BadRows, 0);
             ASSERT_EQ(import.Samples.Count(), samples.Count());
@@ -101,7 +106,7 @@ TEST(HistoryCsvImport, CountsRowsItCannotReadAndTakesNoneOfThem)
     file += "01.03.2017 10:00:00,\"1\"\r\n";                                    // not quoted
     file += QByteArray(good).replace("01.03.2017", "01.03.2017 25:00:00");      // no such hour
     file += "\r\n";                                                             // an empty line
-    const THistoryCsvImport import = ReadHistoryCsv(file);
+    const THistoryCsvImport import = ReadHistoryCsv(file, Rules);
     EXPECT_EQ(import.Samples.Count(), 3);
     EXPECT_EQ(import.BadRows, 6);
 }
@@ -115,6 +120,8 @@ TEST(HistoryCsvImport, ReadsEachFieldByItsText)
     one.Add(Samples().Items(0));
     const QByteArray file = HistoryCsv(one, 0, 1, true, {March1, QStringLiteral("1709- 634"), QString()}, EnGb());
     const QByteArray row = file.split('\n').at(2);
+    // One date, 01/03/2017, leaves its order open.
+    const THistoryCsvRules DayFirst{2027, TDateOrder::DayFirst};
     const struct {
         const char *Field;        // in place of the first voltage, "31.25"
         const char *Replacement;
@@ -133,29 +140,128 @@ TEST(HistoryCsvImport, ReadsEachFieldByItsText)
     };
     for (const auto &v : voltages) {
         SCOPED_TRACE(v.Replacement);
-        const THistoryCsvImport import = ReadHistoryCsv(file.left(file.indexOf(row)) + QByteArray(row).replace(v.Field, v.Replacement) + '\n');
+        const THistoryCsvImport import = ReadHistoryCsv(file.left(file.indexOf(row)) + QByteArray(row).replace(v.Field, v.Replacement) + '\n', DayFirst);
         ASSERT_EQ(import.Samples.Count(), v.U1 ? 1 : 0);
         EXPECT_EQ(import.BadRows, v.U1 ? 0 : 1);
         if (v.U1) {
             EXPECT_FLOAT_EQ(import.Samples.Items(0).U1, static_cast<float>(*v.U1));
         }
     }
+    // An energy of the day is a heater's from 0 to 32767 Wh: others are read, then refused.
+    enum TOutcome { Taken, Refused, Bad };
     const struct {
         const char *Replacement;   // in place of the energy, "0"
-        std::optional<int> Energy;
+        TOutcome Outcome;
+        int Energy;
     } energies[] = {
-        {"\"-7\"", -7}, {"\"123456789\"", 123456789}, {"\"2147483647\"", 2147483647}, {"\"+7\"", 7}, {"\" 7 \"", 7},
-        {"\"2147483648\"", std::nullopt}, {"\"7.0\"", std::nullopt}, {"\"\"", std::nullopt}, {"\"--7\"", std::nullopt},
+        {"\"7\"", Taken, 7}, {"\"32767\"", Taken, 32767}, {"\"+7\"", Taken, 7}, {"\" 7 \"", Taken, 7},
+        {"\"-7\"", Refused, 0}, {"\"32768\"", Refused, 0}, {"\"-1000000001\"", Refused, 0}, {"\"2147483647\"", Refused, 0},
+        {"\"2147483648\"", Bad, 0}, {"\"7.0\"", Bad, 0}, {"\"\"", Bad, 0}, {"\"--7\"", Bad, 0},
     };
     for (const auto &e : energies) {
         SCOPED_TRACE(e.Replacement);
         // The energy stands after the three powers: 328.5, 0, 700.
         const THistoryCsvImport import =
-            ReadHistoryCsv(file.left(file.indexOf(row)) + QByteArray(row).replace("\"700.0\",\"0\"", QByteArray("\"700.0\",") + e.Replacement) + '\n');
-        ASSERT_EQ(import.Samples.Count(), e.Energy ? 1 : 0);
-        if (e.Energy) {
-            EXPECT_EQ(import.Samples.Items(0).Energy, *e.Energy);
+            ReadHistoryCsv(file.left(file.indexOf(row)) + QByteArray(row).replace("\"700.0\",\"0\"", QByteArray("\"700.0\",") + e.Replacement) + '\n', DayFirst);
+        ASSERT_EQ(import.Samples.Count(), e.Outcome == Taken ? 1 : 0);
+        EXPECT_EQ(import.RefusedRows, e.Outcome == Refused ? 1 : 0);
+        EXPECT_EQ(import.BadRows, e.Outcome == Bad ? 1 : 0);
+        if (e.Outcome == Taken) {
+            EXPECT_EQ(import.Samples.Items(0).Energy, e.Energy);
         }
+    }
+}
+
+// What the export writes in every locale Qt knows reads back as the samples it was written from:
+// times around midnight and noon on both clocks, and days that tell the day from the month.
+TEST(HistoryCsvImport, ReadsWhatTheExportWroteInEveryLocale)
+{
+    THistoryList samples;
+    const int secondsOfDay[] = {0, 15, 30 * 60 + 15, 11 * 3600 + 59 * 60 + 59, 12 * 3600, 12 * 3600 + 45 * 60 + 30,
+                                13 * 3600 + 14 * 60 + 15, 23 * 3600 + 59 * 60 + 59};
+    for (const int day : {0, 3, 12, 30}) {
+        for (const int second : secondsOfDay) {
+            THistoryData s = Samples().Items(0);
+            s.DT = March1 + day + second / 86400.0;
+            s.Energy = samples.Count();
+            samples.Add(s);
+        }
+    }
+    int locales = 0;
+    for (const QLocale &locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+        SCOPED_TRACE(locale.name().toStdString());
+        ++locales;
+        const TLocaleFormats formats = TLocaleFormats::FromLocale(locale);
+        const QByteArray file = HistoryCsv(samples, 0, samples.Count(), true, {March1, QStringLiteral("1709- 634"), QString()}, formats);
+        THistoryCsvImport import;
+        ASSERT_NO_THROW(import = ReadHistoryCsv(file, Rules)) << file.left(300).toStdString();
+        EXPECT_EQ(import.BadRows, 0);
+        EXPECT_EQ(import.RefusedRows, 0);
+        ASSERT_EQ(import.Samples.Count(), samples.Count()) << file.left(300).toStdString();
+        for (int i = 0; i < samples.Count(); ++i)
+            ASSERT_NEAR(import.Samples.Items(i).DT, samples.Items(i).DT, 1e-9) << file.split('\n').at(i + 2).toStdString();
+    }
+    EXPECT_GT(locales, 300);
+}
+
+// A file's dates are read in one order, told from all of them: dates that only one order reads
+// decide it; dates in several orders, or dates that two orders read apart with none named, stop
+// the import; a date out of a heater's years is refused.
+TEST(HistoryCsvImport, ReadsDatesInTheOneOrderTheFileTellsOrRefuses)
+{
+    const auto fileOf = [](std::initializer_list<const char *> Stamps) {
+        THistoryList one;
+        one.Add(Samples().Items(0));
+        const QByteArray file = HistoryCsv(one, 0, 1, false, {March1, QStringLiteral("1709- 634"), QString()}, EnGb());
+        const QByteArray row = file.split('\n').at(2);
+        QByteArray result = file.left(file.indexOf(row));
+        for (const char *stamp : Stamps)
+            result += QByteArray(row).replace("01/03/2017", stamp) + '\n';
+        return result;
+    };
+    const struct {
+        const char *Name;
+        std::initializer_list<const char *> Stamps;
+        std::optional<TDateOrder> Order;
+        std::vector<QDate> Dates;   // of the rows taken; none when the file is refused whole
+        int Refused;
+        int Bad;
+    } cases[] = {
+        {"a day above 12 tells day first", {"04/03/2017", "13/03/2017"}, {}, {QDate(2017, 3, 4), QDate(2017, 3, 13)}, 0, 0},
+        {"a day above 12 tells month first", {"3/4/2017 1:00:00 PM", "3/13/2017"}, {},
+         {QDate(2017, 3, 4), QDate(2017, 3, 13)}, 0, 0},
+        {"day and month the same", {"05/05/2017", "06/06/2017"}, {}, {QDate(2017, 5, 5), QDate(2017, 6, 6)}, 0, 0},
+        {"year first", {"2017-03-04"}, {}, {QDate(2017, 3, 4)}, 0, 0},
+        {"both orders in one file", {"13/03/2017", "03/14/2017"}, {}, {}, 0, 0},
+        {"every day up to 12", {"3/4/2017", "3/5/2017"}, {}, {}, 0, 0},
+        {"every day up to 12, month first named", {"3/4/2017", "3/5/2017"}, TDateOrder::MonthFirst,
+         {QDate(2017, 3, 4), QDate(2017, 3, 5)}, 0, 0},
+        {"every day up to 12, day first named", {"3/4/2017", "3/5/2017"}, TDateOrder::DayFirst,
+         {QDate(2017, 4, 3), QDate(2017, 5, 3)}, 0, 0},
+        {"a named order the dates deny", {"13/03/2017", "04/03/2017"}, TDateOrder::MonthFirst, {QDate(2017, 4, 3)}, 1, 0},
+        {"years out of range", {"13/03/2017", "13/03/2015", "13/03/2028", "13/03/10000", "13/03/999999999", "13/03/0000"}, {},
+         {QDate(2017, 3, 13)}, 4, 1},
+        {"the first and the last year", {"01/01/2016", "31/12/2027 11:59:59 PM"}, {}, {QDate(2016, 1, 1), QDate(2027, 12, 31)}, 0, 0},
+        {"a day no month has", {"13/03/2017", "31/02/2017"}, {}, {QDate(2017, 3, 13)}, 0, 1},
+        {"no such hour", {"13/03/2017", "13/03/2017 25:00:00", "13/03/2017 13:00:00 PM", "13/03/2017 0:00:00 AM"}, {},
+         {QDate(2017, 3, 13)}, 0, 3},
+        {"the C locale's month names", {"4 Mar 2017", "13 Dec 2017 13:14:15"}, {}, {QDate(2017, 3, 4), QDate(2017, 12, 13)}, 0, 0},
+        {"a shape no locale writes", {"13/03/2017", "13/03/2017 at 1:00:00", "13//03/2017"}, {}, {QDate(2017, 3, 13)}, 0, 2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.Name);
+        const QByteArray file = fileOf(c.Stamps);
+        const THistoryCsvRules rules{2027, c.Order};
+        if (c.Dates.empty()) {
+            EXPECT_THROW(ReadHistoryCsv(file, rules), std::runtime_error);
+            continue;
+        }
+        const THistoryCsvImport import = ReadHistoryCsv(file, rules);
+        EXPECT_EQ(import.RefusedRows, c.Refused);
+        EXPECT_EQ(import.BadRows, c.Bad);
+        ASSERT_EQ(import.Samples.Count(), static_cast<int>(c.Dates.size()));
+        for (std::size_t i = 0; i < c.Dates.size(); ++i)
+            EXPECT_EQ(DateTimeToQt(import.Samples.Items(static_cast<int>(i)).DT).date(), c.Dates[i]) << i;
     }
 }
 
@@ -163,7 +269,7 @@ TEST(HistoryCsvImport, RefusesWhatIsNoHistoryFile)
 {
     for (const char *text : {"", "just text\n", "\"a\",\"b\"\r\n\"Zeit\",\"U1\"\r\n", "\xEF\xBB\xBF\"x\"\r\n"}) {
         SCOPED_TRACE(text);
-        EXPECT_THROW(ReadHistoryCsv(QByteArray(text)), std::runtime_error);
+        EXPECT_THROW(ReadHistoryCsv(QByteArray(text), Rules), std::runtime_error);
     }
 }
 

@@ -229,11 +229,15 @@ TEST(LocaleFormats, TwelveHourTimesUseTheLocalesDesignators)
         {"h:mm:ss Ap", "a.m.", "p.m.", April7 + 11 * Hour, "4/7/2017 11:00:00 a.m."},
         {"h:mm:ss 'h' a", "vorm.", "nachm.", April7 + 23 * Hour, "4/7/2017 11:00:00 h nachm."},
         {"H:mm:ss", "vorm.", "nachm.", April7 + 23 * Hour, "4/7/2017 23:00:00"},
+        // A designator beside the hour, or as the period of the day "B", with a zone in brackets.
+        {"APh:mm:ss", QStringLiteral("上午"), QStringLiteral("下午"), April7 + 14 * Hour, QStringLiteral("4/7/2017 下午2:00:00")},
+        {"Bh:mm:ss", QStringLiteral("上午"), QStringLiteral("下午"), April7 + 9 * Hour, QStringLiteral("4/7/2017 上午9:00:00")},
+        {"'o''clock' h:mm:ss AP", "AM", "PM", April7 + 9 * Hour, "4/7/2017 o'clock 9:00:00 AM"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.LongTime);
         TLocaleFormats formats = EnUs();
-        formats.LongTimeFormat = QString::fromLatin1(c.LongTime);
+        formats.LongTimeFormat = QString::fromUtf8(c.LongTime);
         formats.AmText = c.Am;
         formats.PmText = c.Pm;
         EXPECT_EQ(FormatDateTime(formats, QStringLiteral("c"), c.Value), c.Expected);
@@ -244,6 +248,9 @@ TEST(LocaleFormats, TwelveHourTimesUseTheLocalesDesignators)
     EXPECT_EQ(formats.AmText, korean.amText());
     EXPECT_EQ(formats.PmText, korean.pmText());
     EXPECT_TRUE(FormatDateTime(formats, QStringLiteral("c"), April7 + 18 * Hour).contains(korean.pmText()));
+    // Taiwan's long time holds "B" and its zone in brackets.
+    const TLocaleFormats taiwan = TLocaleFormats::FromLocale(QLocale(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan));
+    EXPECT_EQ(FormatDateTime(taiwan, QStringLiteral("c"), April7 + 14 * Hour), QStringLiteral("2017/4/7 下午2:00:00"));
 }
 
 TEST(LocaleFormats, DateTimeRejectsUnknownPatternsByName)

@@ -37,7 +37,7 @@ void TFormMain::btnClearHistoryClick()
 {
     enum { HeaterOnly, HeaterAndArchive, No };
     int answer = HeaterOnly;
-    if (FArchive && !FArchiveKey.isEmpty()) {
+    if (FArchive && FArchive->Archive() && !FArchiveKey.isEmpty()) {
         answer = FOptions.Dialogs->Choose(Translate(QStringLiteral("sMsgClearHistoryArchive")).arg(FArchiveKey),
                                           {Translate(QStringLiteral("sbtnClearHeater")),
                                            Translate(QStringLiteral("sbtnClearHeaterAndArchive")),
