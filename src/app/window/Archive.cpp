@@ -34,7 +34,8 @@ void TFormMain::ShowArchivePlace()
                             : Translate(QStringLiteral("slblNoArchive")));
 }
 
-// An archive that cannot be opened is said at once; the window works on and tries it again. Each
+// An archive that cannot be opened is said once the window is connected; the window works on and
+// tries it again. Each
 // change of its state goes to the log. Without a place named there is none.
 void TFormMain::OpenSampleArchive()
 {
@@ -74,7 +75,6 @@ void TFormMain::EraseArchivedSamples()
         FArchive->Failed(Error, Now());
         ShowBox(TBoxKind::Error, QString::fromUtf8(Error.what()));
     }
-}
 }
 
 // Until the heater's serial number is known, its samples wait for it with the live readings.
