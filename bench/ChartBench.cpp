@@ -192,11 +192,11 @@ void ChartPlainRefill(benchmark::State &State)
 
 // Blocks (the second argument) from the heater, answering at once (latency 0) or each reply that
 // many milliseconds after its request (the first argument), its replies to commands too.
-void HistoryDownload(benchmark::State &State)
+// A stored history of one record a minute back from April 1.
+void StoreMinuteHistory(int Count)
 {
-    heatersim_reset();
     std::vector<std::uint8_t> records;
-    for (int i = 0; i < 2200; ++i) {
+    for (int i = 0; i < Count; ++i) {
         std::uint8_t record[16] = {};
         const std::uint32_t seconds = DateTimeToDeviceSeconds(April1 - i / 1440.0);
         record[0] = static_cast<std::uint8_t>(seconds >> 24);
@@ -209,7 +209,13 @@ void HistoryDownload(benchmark::State &State)
         record[15] = static_cast<std::uint8_t>(-sum);
         records.insert(records.end(), record, record + 16);
     }
-    heatersim_set_history(records.data(), 2200);
+    heatersim_set_history(records.data(), Count);
+}
+
+void HistoryDownload(benchmark::State &State)
+{
+    heatersim_reset();
+    StoreMinuteHistory(2200);
     heatersim_plug_heater("/dev/hidraw-bench", L"V1.10");
     QTemporaryDir dataDir;
     const auto window = BenchWindow(dataDir.path());
@@ -221,6 +227,55 @@ void HistoryDownload(benchmark::State &State)
     State.counters["samples"] = window->FHistoryData.Count();
 }
 
+// The window's connection to a heater that holds 100 blocks (fewer than the 300 asked for, so
+// that the read-out ends on the heater's silence), at a latency: from its start to the polls
+// running again with the first live status shown.
+void HeaterConnection(benchmark::State &State)
+{
+    heatersim_reset();
+    StoreMinuteHistory(400);
+    heatersim_plug_heater("/dev/hidraw-bench", L"V1.10");
+    QTemporaryDir dataDir;
+    const auto window = BenchWindow(dataDir.path());
+    heatersim_set_reply_latency(static_cast<int>(State.range(0)));
+    for (auto _ : State)
+        window->ConnectDevice();
+    State.counters["samples"] = window->FHistoryData.Count();
+}
+
+// The same connection plainly: the status read, the command, then block requests until the
+// heater's 100 blocks came and 1000 reads in a row found nothing, no silence waited for.
+void PlainConnection(benchmark::State &State)
+{
+    heatersim_reset();
+    StoreMinuteHistory(400);
+    heatersim_plug_heater("/dev/hidraw-bench", L"V1.10");
+    TFHid hid(QStringLiteral(HEATERSIM_FILE), nullptr);
+    const QString path = QStringLiteral("/dev/hidraw-bench");
+    int blocks = 0;
+    for (auto _ : State) {
+        hid.Open(path);
+        benchmark::DoNotOptimize(hid.GetFeatureReport(0));
+        hid.Close();
+        hid.Open(path);
+        hid.Write(CommandReport(2, 0));
+        hid.SetBlockingMode(false);
+        hid.Read(2);
+        blocks = 0;
+        for (int empty = 0; empty < 1000;) {
+            hid.Write(BlockRequest());
+            if (hid.Read(0).empty()) {
+                ++empty;
+            } else {
+                ++blocks;
+                empty = 0;
+            }
+        }
+        hid.Close();
+    }
+    State.counters["blocks"] = blocks;
+}
+
 }
 
 BENCHMARK(CsvExport)->Arg(100000)->Arg(1000000)->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
@@ -228,4 +283,6 @@ BENCHMARK(MemoryDump)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecon
 BENCHMARK(ChartTick)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChartZoomFrame)->Arg(1000000)->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChartPlainRefill)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(HeaterConnection)->Arg(0)->Arg(20)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(PlainConnection)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(HistoryDownload)->Args({0, 500})->Args({1, 500})->Args({20, 100})->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);

@@ -285,8 +285,10 @@ void TFormMain::FormClose()
 {
     FClosing = true;
     timRefreshCurrentData->stop();
-    for (TdlgProgress *dialog : findChildren<TdlgProgress *>())
-        dialog->btnCancelClick();
+    for (QDialog *dialog : findChildren<QDialog *>()) {
+        if (auto *progress = dynamic_cast<TdlgProgress *>(dialog))
+            progress->btnCancelClick();
+    }
     FHid->Close();
     FlushLiveSamples();
     WriteDueMeasurements();

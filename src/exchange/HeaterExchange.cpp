@@ -118,11 +118,12 @@ int RequestBlocks(TFHid &Hid, int Wanted, TSilenceWatch &Silence, const TBlockEv
         ++received;
     }
     // The heater counts each block it answers with as delivered, and every pass wrote a request:
-    // the replies still on their way are read before the device closes, or the next transfer
-    // would begin after blocks that never arrived. A heater silent for as long as its pace
-    // allows has none on its way; a user who cancelled waits for none.
+    // the replies still on their way are read before the device closes, cancelled or not, or the
+    // next transfer would begin after blocks that never arrived. A heater silent for as long as
+    // its pace allows has none on its way; events go on meanwhile.
+    const TBlockEvents owed{.Yield = Events.Yield, .Cancelled = {}};
     for (; unanswered > 0; --unanswered) {
-        const TBytes reply = AwaitReply(Hid, Silence, Events);
+        const TBytes reply = AwaitReply(Hid, Silence, owed);
         if (reply.empty())
             break;
         Take(reply, res);

@@ -48,8 +48,8 @@ struct TBlockEvents {
 
 // Writes block requests on the open device and hands each reply with the number the request's
 // write returned to Take, until Wanted replies came, Take returned false, the heater fell silent
-// or the run was cancelled; then reads the replies still on their way (not when cancelled), so
-// that the heater's count of delivered blocks matches what was read. Returns the replies taken.
+// or the run was cancelled; then reads the replies still on their way, so that the heater's count
+// of delivered blocks matches what was read. Returns the replies taken.
 int RequestBlocks(TFHid &Hid, int Wanted, TSilenceWatch &Silence, const TBlockEvents &Events,
                   const std::function<bool(const TBytes &Reply, int Res)> &Take);
 

@@ -13,7 +13,7 @@ TSilenceWatch::TClock::duration TSilenceWatch::Length() const
 {
     if (!FLatency)
         return Lasting;
-    return std::clamp<TClock::duration>(*FLatency * LatencyMultiple, ShortestLasting, Lasting);
+    return std::min<TClock::duration>(*FLatency * LatencyMultiple, Lasting);
 }
 
 bool TSilenceWatch::Silent(TClock::time_point Now) const

@@ -13,10 +13,10 @@ public:
     // Reads in a row that found nothing, and how long they must last, before the heater counts
     // as silent. Until it has answered at all, a heater is given a second, as it may answer
     // within a few tens of milliseconds, more on a busy machine; once its pace is known, a few
-    // times the longest wait for a reply seen, within the bounds below.
+    // times the longest wait for a reply seen, up to that second: a heater that answers at once
+    // is done after the empty reads alone.
     static constexpr int EmptyReads = 1000;
     static constexpr std::chrono::milliseconds Lasting{1000};
-    static constexpr std::chrono::milliseconds ShortestLasting{50};
     static constexpr int LatencyMultiple = 5;
 
     // Latency: the longest wait for a reply this heater was seen to need before, if any.
