@@ -243,37 +243,21 @@ void HeaterConnection(benchmark::State &State)
     State.counters["samples"] = window->FHistoryData.Count();
 }
 
-// The same connection plainly: the status read, the command, then block requests until the
-// heater's 100 blocks came and 1000 reads in a row found nothing, no silence waited for.
-void PlainConnection(benchmark::State &State)
+// The same connection with a read-out that ends on its count of the heater's 100 blocks, with
+// neither empty reads nor a silence at its end: what a connection costs besides waiting.
+void ConnectionByCount(benchmark::State &State)
 {
     heatersim_reset();
     StoreMinuteHistory(400);
     heatersim_plug_heater("/dev/hidraw-bench", L"V1.10");
-    TFHid hid(QStringLiteral(HEATERSIM_FILE), nullptr);
-    const QString path = QStringLiteral("/dev/hidraw-bench");
-    int blocks = 0;
+    QTemporaryDir dataDir;
+    const auto window = BenchWindow(dataDir.path());
     for (auto _ : State) {
-        hid.Open(path);
-        benchmark::DoNotOptimize(hid.GetFeatureReport(0));
-        hid.Close();
-        hid.Open(path);
-        hid.Write(CommandReport(2, 0));
-        hid.SetBlockingMode(false);
-        hid.Read(2);
-        blocks = 0;
-        for (int empty = 0; empty < 1000;) {
-            hid.Write(BlockRequest());
-            if (hid.Read(0).empty()) {
-                ++empty;
-            } else {
-                ++blocks;
-                empty = 0;
-            }
-        }
-        hid.Close();
+        window->RefreshCurrentData();
+        window->FHistoryData.Clear();
+        window->GetHistoryData(100, true);
     }
-    State.counters["blocks"] = blocks;
+    State.counters["samples"] = window->FHistoryData.Count();
 }
 
 }
@@ -284,5 +268,5 @@ BENCHMARK(ChartTick)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(30)->UseR
 BENCHMARK(ChartZoomFrame)->Arg(1000000)->Iterations(30)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(ChartPlainRefill)->Arg(1000)->Arg(100000)->Arg(1000000)->Iterations(10)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(HeaterConnection)->Arg(0)->Arg(20)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(PlainConnection)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(ConnectionByCount)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(HistoryDownload)->Args({0, 500})->Args({1, 500})->Args({20, 100})->Iterations(3)->UseRealTime()->Unit(benchmark::kMillisecond);
