@@ -229,35 +229,37 @@ void HistoryDownload(benchmark::State &State)
 
 // The window's connection to a heater that holds 100 blocks (fewer than the 300 asked for, so
 // that the read-out ends on the heater's silence), at a latency: from its start to the polls
-// running again with the first live status shown.
-void HeaterConnection(benchmark::State &State)
+// running again with the first live status shown. Beside it (ByCount), the same connection with
+// a read-out that ends on its count of the heater's 100 blocks, with neither empty reads nor a
+// silence at its end: what a connection costs besides waiting.
+void Connection(benchmark::State &State, bool ByCount)
 {
     heatersim_reset();
     StoreMinuteHistory(400);
     heatersim_plug_heater("/dev/hidraw-bench", L"V1.10");
     QTemporaryDir dataDir;
     const auto window = BenchWindow(dataDir.path());
-    heatersim_set_reply_latency(static_cast<int>(State.range(0)));
-    for (auto _ : State)
-        window->ConnectDevice();
-    State.counters["samples"] = window->FHistoryData.Count();
-}
-
-// The same connection with a read-out that ends on its count of the heater's 100 blocks, with
-// neither empty reads nor a silence at its end: what a connection costs besides waiting.
-void ConnectionByCount(benchmark::State &State)
-{
-    heatersim_reset();
-    StoreMinuteHistory(400);
-    heatersim_plug_heater("/dev/hidraw-bench", L"V1.10");
-    QTemporaryDir dataDir;
-    const auto window = BenchWindow(dataDir.path());
+    heatersim_set_reply_latency(ByCount ? 0 : static_cast<int>(State.range(0)));
     for (auto _ : State) {
+        if (!ByCount) {
+            window->ConnectDevice();
+            continue;
+        }
         window->RefreshCurrentData();
         window->FHistoryData.Clear();
         window->GetHistoryData(100, true);
     }
     State.counters["samples"] = window->FHistoryData.Count();
+}
+
+void HeaterConnection(benchmark::State &State)
+{
+    Connection(State, false);
+}
+
+void ConnectionByCount(benchmark::State &State)
+{
+    Connection(State, true);
 }
 
 }

@@ -26,17 +26,6 @@ std::vector<TDateTime> Times(const THistoryList &History)
     return times;
 }
 
-int BlockRequests()
-{
-    int count = 0;
-    for (int i = 0; i < heatersim_written_count(); ++i) {
-        std::uint8_t report[65] = {};
-        heatersim_written(i, report, sizeof report);
-        count += report[1] == 0x10 ? 1 : 0;
-    }
-    return count;
-}
-
 }
 
 class HistoryDownloadTest : public WindowTest {

@@ -17,17 +17,6 @@ namespace {
 
 const char *const HeaterPath = "/dev/hidraw-heater0";
 
-int BlockRequests()
-{
-    int count = 0;
-    for (int i = 0; i < heatersim_written_count(); ++i) {
-        std::uint8_t report[65] = {};
-        heatersim_written(i, report, sizeof report);
-        count += report[1] == 0x10 ? 1 : 0;
-    }
-    return count;
-}
-
 // Five weeks of hourly records below 60 °C: the download ends in the legionella warning.
 std::vector<TRecord> ColdWeeks()
 {

@@ -174,6 +174,18 @@ private:
     std::function<void()> FAction;
 };
 
+// The block requests the heater model took so far.
+inline int BlockRequests()
+{
+    int count = 0;
+    for (int i = 0; i < heatersim_written_count(); ++i) {
+        std::uint8_t report[65] = {};
+        heatersim_written(i, report, sizeof report);
+        count += report[1] == 0x10 ? 1 : 0;
+    }
+    return count;
+}
+
 // The progress dialog that an exchange shows, if one is open.
 inline TdlgProgress *OpenProgressDialog()
 {
