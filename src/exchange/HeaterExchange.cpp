@@ -84,10 +84,12 @@ TBytes AwaitReply(TFHid &Hid, TSilenceWatch &Silence, const TBlockEvents &Events
 void AwaitCommandReply(TFHid &Hid, bool CommandAnswered, TSilenceWatch &Silence, THeaterPace &Pace,
                        const TBlockEvents &Events)
 {
-    if (CommandAnswered || Pace.AnswersCommands == false) {
-        Pace.AnswersCommands = Pace.AnswersCommands.value_or(CommandAnswered);
+    if (CommandAnswered) {
+        Pace.AnswersCommands = true;
         return;
     }
+    if (Pace.AnswersCommands == false)
+        return;
     if (!AwaitReply(Hid, Silence, Events).empty())
         Pace.AnswersCommands = true;
     else if (!IsCancelled(Events))

@@ -102,6 +102,15 @@ protected:
                 Certificates.File(Client + QStringLiteral(".key"))};
     }
 
+    // The bridge's command line with TLS files that all work.
+    QStringList WorkingTlsArguments() const
+    {
+        return {QStringLiteral("mqtt"),   QStringLiteral("--broker"), QStringLiteral("127.0.0.1:8883"),
+                QStringLiteral("--cafile"), Certificates.File(QStringLiteral("ca.crt")),
+                QStringLiteral("--cert"), Certificates.File(QStringLiteral("client.crt")),
+                QStringLiteral("--key"),  Certificates.File(QStringLiteral("client.key"))};
+    }
+
     std::unique_ptr<TMqttBridge> StartBridge(const QString &Host, int Port, const TMqttTls &Tls, QTextStream &Log)
     {
         TBridgeOptions options;
@@ -295,15 +304,7 @@ TEST_F(MqttTlsTest, UnreadableTlsFileIsNamedAtStart)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.Option);
-        QStringList arguments{QStringLiteral("mqtt"),
-                              QStringLiteral("--broker"),
-                              QStringLiteral("127.0.0.1:8883"),
-                              QStringLiteral("--cafile"),
-                              Certificates.File(QStringLiteral("ca.crt")),
-                              QStringLiteral("--cert"),
-                              Certificates.File(QStringLiteral("client.crt")),
-                              QStringLiteral("--key"),
-                              Certificates.File(QStringLiteral("client.key"))};
+        QStringList arguments = WorkingTlsArguments();
         arguments[arguments.indexOf(QLatin1String(c.Option)) + 1] = missing;
         const TCliRun run = RunCliWith(arguments, QDateTime::currentDateTime(), TLocaleFormats());
         EXPECT_EQ(run.Code, ExitError);
@@ -328,15 +329,7 @@ TEST_F(MqttTlsTest, FaultyTlsFilesEndTheBridge)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.Option) + " " + c.File);
-        QStringList arguments{QStringLiteral("mqtt"),
-                              QStringLiteral("--broker"),
-                              QStringLiteral("127.0.0.1:8883"),
-                              QStringLiteral("--cafile"),
-                              Certificates.File(QStringLiteral("ca.crt")),
-                              QStringLiteral("--cert"),
-                              Certificates.File(QStringLiteral("client.crt")),
-                              QStringLiteral("--key"),
-                              Certificates.File(QStringLiteral("client.key"))};
+        QStringList arguments = WorkingTlsArguments();
         const QString file = Certificates.File(QString::fromLatin1(c.File));
         arguments[arguments.indexOf(QLatin1String(c.Option)) + 1] = file;
         QProcess bridge;
